@@ -1,0 +1,50 @@
+#include "ExportTrack.h"
+
+#include "NumberText.h"
+
+namespace {
+
+std::string padded(std::uint32_t value, std::size_t width)
+{
+    const std::string digits = NumberText::formatUnsigned(value);
+    return digits.size() < width ? std::string(width - digits.size(), '0') + digits : digits;
+}
+
+} // namespace
+
+std::vector<ExportPoint> positionedPoints(const ExportTrack& track)
+{
+    std::vector<ExportPoint> points;
+    if (!track.info.videoDatas)
+        return points;
+    const auto& samples = *track.info.videoDatas;
+    points.reserve(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double lat = NumberText::parseLeadingDouble(samples[i].gpsLat);
+        const double lon = NumberText::parseLeadingDouble(samples[i].gpsLgt);
+        if (lat == 0 || lon == 0)
+            continue;
+        ExportPoint point;
+        point.index = i;
+        point.latitude = samples[i].gpsLat;
+        point.longitude = samples[i].gpsLgt;
+        point.latitudeValue = lat;
+        point.longitudeValue = lon;
+        if (i < track.times.size())
+            point.time = track.times[i];
+        points.push_back(std::move(point));
+    }
+    return points;
+}
+
+std::string isoUtcText(const RecordClock& clock)
+{
+    return padded(clock.year, 4) + "-" + padded(clock.month, 2) + "-" + padded(clock.day, 2) + "T" +
+           padded(clock.hour, 2) + ":" + padded(clock.minute, 2) + ":" + padded(clock.second, 2) + "Z";
+}
+
+std::string_view fileNameOf(std::string_view path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ExportTrack.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// kestrun-gps: extracts the GPS track of each file named on the command line and writes it to standard
+// output as JSON Lines, GPX, KML, CSV or GeoJSON.
+class ExtractorCommand {
+public:
+    static constexpr int kExitOk = 0;
+    static constexpr int kExitUnreadableFile = 1;
+    static constexpr int kExitUsage = 2;
+
+    // Runs the command; diagnostics (only with --verbose) and errors go to `err`, never to `out`.
+    static int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+
+    // The track of one file, with its record times; `verbose` sends the extraction's diagnostics to `err`.
+    static ExportTrack extract(const std::string& path, bool verbose, std::FILE* err);
+};

@@ -1,0 +1,188 @@
+#include "NumberText.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace NumberText {
+
+namespace {
+
+// Large enough for "%f" of the largest double (309 integer digits) plus sign, point and decimals.
+constexpr std::size_t kBufferSize = 400;
+
+template <typename... Args> std::string toChars(Args... args)
+{
+    std::array<char, kBufferSize> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), args...);
+    if (result.ec != std::errc{})
+        return {};
+    return std::string(buffer.data(), result.ptr);
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The longest leading decimal number of `text` (after white space), or an empty view.
+std::string_view leadingNumber(std::string_view text)
+{
+    std::size_t start = 0;
+    while (start < text.size() && isSpace(text[start]))
+        ++start;
+    std::size_t i = start;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && isDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        std::size_t j = i + 1;
+        std::size_t fraction = 0;
+        while (j < text.size() && isDigit(text[j])) {
+            ++j;
+            ++fraction;
+        }
+        if (digits + fraction > 0) {
+            i = j;
+            digits += fraction;
+        }
+    }
+    if (digits == 0)
+        return {};
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        const std::size_t exponentStart = j;
+        while (j < text.size() && isDigit(text[j]))
+            ++j;
+        if (j > exponentStart)
+            i = j;
+    }
+    return text.substr(start, i - start);
+}
+
+// The power of ten of the first significant digit of an unsigned decimal number text (digits, point, digits,
+// exponent); only its sign matters to the caller.
+long long decimalMagnitude(std::string_view number)
+{
+    long long magnitude = 0;
+    bool seenSignificant = false;
+    bool afterPoint = false;
+    long long integerDigits = 0;
+    long long leadingFractionZeros = 0;
+    std::size_t i = 0;
+    for (; i < number.size() && number[i] != 'e' && number[i] != 'E'; ++i) {
+        const char c = number[i];
+        if (c == '.') {
+            afterPoint = true;
+        } else if (!afterPoint) {
+            if (seenSignificant || c != '0') {
+                seenSignificant = true;
+                ++integerDigits;
+            }
+        } else if (!seenSignificant) {
+            if (c == '0') {
+                ++leadingFractionZeros;
+            } else {
+                seenSignificant = true;
+            }
+        }
+    }
+    magnitude = integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
+    if (i < number.size()) {
+        std::string_view exponent = number.substr(i + 1);
+        bool negative = false;
+        if (!exponent.empty() && (exponent.front() == '+' || exponent.front() == '-')) {
+            negative = exponent.front() == '-';
+            exponent.remove_prefix(1);
+        }
+        long long value = 0;
+        const auto result = std::from_chars(exponent.data(), exponent.data() + exponent.size(), value);
+        if (result.ec == std::errc::result_out_of_range)
+            value = std::numeric_limits<int>::max();
+        magnitude += negative ? -value : value;
+    }
+    return magnitude;
+}
+
+template <typename T> T parseLeading(std::string_view text)
+{
+    std::string_view number = leadingNumber(text);
+    if (number.empty())
+        return 0;
+    bool negative = false;
+    if (number.front() == '+' || number.front() == '-') {
+        negative = number.front() == '-';
+        number.remove_prefix(1);
+    }
+    T value = 0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone on overflow and underflow; tell them apart by the decimal exponent.
+        value = decimalMagnitude(number) >= 0 ? std::numeric_limits<T>::infinity() : T(0);
+    } else if (result.ec != std::errc{}) {
+        return 0;
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
+std::string formatFixed(double value, int precision)
+{
+    return toChars(value, std::chars_format::fixed, precision);
+}
+
+std::string formatG17(double value)
+{
+    return toChars(value, std::chars_format::general, 17);
+}
+
+std::string formatShortest(float value)
+{
+    return toChars(value);
+}
+
+std::string formatShortest(double value)
+{
+    return toChars(value);
+}
+
+std::string formatUnsigned(std::uint64_t value)
+{
+    return toChars(value);
+}
+
+std::string formatInteger(std::int64_t value)
+{
+    return toChars(value);
+}
+
+float parseLeadingFloat(std::string_view text)
+{
+    return parseLeading<float>(text);
+}
+
+double parseLeadingDouble(std::string_view text)
+{
+    return parseLeading<double>(text);
+}
+
+bool beginsWithNumber(std::string_view text)
+{
+    return !leadingNumber(text).empty();
+}
+
+} // namespace NumberText

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "FileGPSModel.h"
+#include "HDGPSMessage.h"
+#include "RecordClock.h"
+#include "TelemetryLog.h"
+#include "TrackInfo.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class RandomAccessSource;
+
+// Extracts the telemetry of one video file: walks the MP4 boxes to the "gps " index, decodes every indexed
+// GPS message, builds one sample per message and the file's summary, and hands the TrackInfo to the result
+// callback. One instance per file, used by one thread, never reused; everything runs synchronously on the
+// calling thread, the callback included.
+class VideoGpsTool {
+public:
+    using ResultsBlock = std::function<void(const TrackInfo&)>;
+    using ValidFixes = std::map<std::int32_t, std::shared_ptr<FileGPSModel>>; // by record index
+
+    // The China bounding box, degrees, bounds included.
+    static constexpr double kChinaMinLatitude = 3.51;
+    static constexpr double kChinaMaxLatitude = 53.33;
+    static constexpr double kChinaMinLongitude = 73.33;
+    static constexpr double kChinaMaxLongitude = 135.05;
+
+    // The largest "moov" payload read into memory; a larger one ends the walk like a failed allocation.
+    static constexpr std::uint64_t kMaxMoovPayload = 256ull * 1024 * 1024;
+
+    VideoGpsTool();
+    ~VideoGpsTool();
+    VideoGpsTool(const VideoGpsTool&) = delete;
+    VideoGpsTool& operator=(const VideoGpsTool&) = delete;
+
+    // Called once with the file's TrackInfo at the end of createVideoForGPSUrl, then dropped.
+    void setResultsBlock(ResultsBlock block);
+    // Diagnostics go here; defaultLogSink() unless set, an empty function discards them.
+    void setLogSink(LogSink sink);
+
+    // The whole extraction of the file at `path` (a path, not a URL).
+    void createVideoForGPSUrl(const std::string& path);
+
+    // The box walk over the file at `path`; a file that does not open yields nothing.
+    void getFileParseType(const std::string& path);
+    // The box walk over any source (the file walk, and the fuzzer's buffers).
+    void walkSource(RandomAccessSource& file);
+    // Reads the records indexed by one "gps " box (header included) and decodes each.
+    void parseMP4VideoGPS(std::span<const std::byte> box, RandomAccessSource& file);
+
+    // Decodes one message, validates it and hands it to createGpsShowData; counts every record.
+    void decodecPacket(const HDGPSMessage& message);
+    // A ddmm.mmmm coordinate text and its hemisphere letter as signed decimal degrees text ("%0.6f").
+    static std::string getLatOrLon(std::string_view text, std::string_view symbol);
+    // Clears `model.status` when its position is not acceptable. `last` takes no part in the checks.
+    static void checkLatOrLon(FileGPSModel& model, const FileGPSModel* last = nullptr);
+
+    // Turns one decoded record into a sample (substituting the last valid position for an invalid fix).
+    void createGpsShowData(const std::shared_ptr<FileGPSModel>& model);
+    // Assembles the TrackInfo and calls the result callback.
+    void parseGPSComplete(const std::string& path);
+
+    static bool locationInChina(float latitude, float longitude);
+
+    // State, for inspection.
+    std::int32_t secondNum() const { return m_secondNum; }
+    const ValidFixes& gpsDic() const { return m_gpsDic; }
+    const ValidFixes& destroyGpsDic() const { return m_destroyGpsDic; }
+    const std::vector<TrackSample>& resultsArray() const { return m_resultsArray; }
+    double maxSpeed() const { return m_maxSpeed; }
+    double aevSpeed() const { return m_aevSpeed; }
+    double firstLat() const { return m_firstLat; }
+    double firstLog() const { return m_firstLog; }
+
+    // The date and time fields of the record behind each sample, in sample order (kept after completion).
+    const std::vector<RecordClock>& sampleClocks() const { return m_sampleClocks; }
+
+private:
+    void buildSample(const FileGPSModel& fix);
+    void walkMoovChildren(std::span<const std::byte> payload, RandomAccessSource& file);
+    void log(std::string_view text) const;
+    void diagnoseBoxData() const;
+
+    std::int32_t m_secondNum = 0;
+    ResultsBlock m_resultsBlock;
+    ValidFixes m_gpsDic;
+    ValidFixes m_destroyGpsDic; // the invalid fixes; nothing reads them back
+    std::vector<TrackSample> m_resultsArray;
+    double m_maxSpeed = 0;
+    double m_aevSpeed = 0;
+    double m_firstLat = 0;
+    double m_firstLog = 0;
+
+    LogSink m_log;
+    RecordClock m_currentClock;
+    std::vector<RecordClock> m_sampleClocks;
+};

@@ -1,0 +1,10 @@
+# Fails when a source of the extraction core includes a Qt header: telemetry/ is standard C++ only.
+file(GLOB sources "${TELEMETRY_DIR}/*.h" "${TELEMETRY_DIR}/*.cpp")
+foreach(source IN LISTS sources)
+    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q|qt)")
+    if(includes)
+        message(FATAL_ERROR "${source} includes Qt: ${includes}")
+    endif()
+endforeach()
+list(LENGTH sources count)
+message(STATUS "telemetry: ${count} files, no Qt include")
