@@ -18,8 +18,7 @@ constexpr int kRecordsPerClip = 180;
 
 class ClipFolder {
 public:
-    explicit ClipFolder(int clips)
-    {
+    explicit ClipFolder(int clips) {
         m_dir = std::filesystem::temp_directory_path() /
                 ("kestrun-bench-" + std::to_string(::getpid()) + "-" + std::to_string(clips));
         std::filesystem::create_directories(m_dir);
@@ -40,8 +39,7 @@ private:
     std::vector<std::string> m_paths;
 };
 
-void extractClips(benchmark::State& state)
-{
+void extractClips(benchmark::State& state) {
     const int clips = static_cast<int>(state.range(0));
     const ClipFolder folder(clips);
     std::size_t samples = 0;
@@ -49,19 +47,20 @@ void extractClips(benchmark::State& state)
         for (const std::string& path : folder.paths()) {
             VideoGpsTool tool;
             tool.setLogSink({});
-            tool.setResultsBlock([&](const TrackInfo& info) { samples += info.videoDatas ? info.videoDatas->size() : 0; });
+            tool.setResultsBlock(
+                [&](const TrackInfo& info) { samples += info.videoDatas ? info.videoDatas->size() : 0; });
             tool.createVideoForGPSUrl(path);
         }
     }
     benchmark::DoNotOptimize(samples);
     state.counters["records/s"] =
         benchmark::Counter(double(state.iterations()) * clips * kRecordsPerClip, benchmark::Counter::kIsRate);
-    state.counters["clips/s"] = benchmark::Counter(double(state.iterations()) * clips, benchmark::Counter::kIsRate);
+    state.counters["clips/s"] =
+        benchmark::Counter(double(state.iterations()) * clips, benchmark::Counter::kIsRate);
 }
 
 // The same with the player's logging on (every sample writes a log line into a sink).
-void extractClipWithLog(benchmark::State& state)
-{
+void extractClipWithLog(benchmark::State& state) {
     const ClipFolder folder(1);
     std::size_t bytes = 0;
     for (auto _ : state) {

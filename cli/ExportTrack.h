@@ -19,8 +19,8 @@ struct ExportTrack {
 
 // A sample that has a position, as the exporters write it.
 struct ExportPoint {
-    std::size_t index = 0;    // position in the track
-    std::string latitude;     // the sample's "%f" text
+    std::size_t index = 0; // position in the track
+    std::string latitude;  // the sample's "%f" text
     std::string longitude;
     double latitudeValue = 0;
     double longitudeValue = 0;

@@ -18,15 +18,13 @@ constexpr const char* kUsage =
     "  --format   json (default: one JSON record per file and line), gpx, kml, csv or geojson\n"
     "  --verbose  the extraction's diagnostics on standard error\n";
 
-void writeBytes(std::FILE* out, const QByteArray& bytes)
-{
+void writeBytes(std::FILE* out, const QByteArray& bytes) {
     if (!bytes.isEmpty())
         std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
 }
 
 // Why `path` cannot be read, or an empty text when it can.
-std::string unreadableReason(const std::string& path)
-{
+std::string unreadableReason(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::strerror(errno);
@@ -38,8 +36,7 @@ std::string unreadableReason(const std::string& path)
 
 } // namespace
 
-ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std::FILE* err)
-{
+ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std::FILE* err) {
     ExportTrack track;
     track.path = path;
     VideoGpsTool tool;
@@ -58,8 +55,7 @@ ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std
     return track;
 }
 
-int ExtractorCommand::run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
-{
+int ExtractorCommand::run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     ExportFormat format = ExportFormat::Json;
     bool verbose = false;
     bool optionsEnded = false;

@@ -7,14 +7,12 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-QByteArray GeoJsonTrackWriter::begin()
-{
+QByteArray GeoJsonTrackWriter::begin() {
     m_first = true;
     return "{\"type\":\"FeatureCollection\",\"features\":[\n";
 }
 
-QByteArray GeoJsonTrackWriter::track(const ExportTrack& track)
-{
+QByteArray GeoJsonTrackWriter::track(const ExportTrack& track) {
     const auto points = positionedPoints(track);
     QVariantList coordinates;
     QVariantList times;
@@ -39,7 +37,6 @@ QByteArray GeoJsonTrackWriter::track(const ExportTrack& track)
     return out + JsonTextWriter::write(feature, JsonTextWriter::NumberStyle::Shortest);
 }
 
-QByteArray GeoJsonTrackWriter::end()
-{
+QByteArray GeoJsonTrackWriter::end() {
     return "\n]}\n";
 }

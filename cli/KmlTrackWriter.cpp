@@ -1,13 +1,12 @@
 #include "KmlTrackWriter.h"
 
-QByteArray KmlTrackWriter::begin()
-{
+QByteArray KmlTrackWriter::begin() {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n    <name>Kestrun Player tracks</name>\n";
+           "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n    <name>Kestrun Player "
+           "tracks</name>\n";
 }
 
-QByteArray KmlTrackWriter::track(const ExportTrack& track)
-{
+QByteArray KmlTrackWriter::track(const ExportTrack& track) {
     const auto points = positionedPoints(track);
     QByteArray out = "    <Placemark>\n      <name>" + xmlEscaped(fileNameOf(track.path)) + "</name>\n";
     std::optional<RecordClock> first;
@@ -29,13 +28,13 @@ QByteArray KmlTrackWriter::track(const ExportTrack& track)
         if (!firstPoint)
             out += ' ';
         firstPoint = false;
-        out += QByteArray::fromStdString(point.longitude) + ',' + QByteArray::fromStdString(point.latitude) + ",0";
+        out += QByteArray::fromStdString(point.longitude) + ',' + QByteArray::fromStdString(point.latitude) +
+               ",0";
     }
     out += "</coordinates>\n      </LineString>\n    </Placemark>\n";
     return out;
 }
 
-QByteArray KmlTrackWriter::end()
-{
+QByteArray KmlTrackWriter::end() {
     return "  </Document>\n</kml>\n";
 }

@@ -6,8 +6,7 @@
 #include "JsonLinesTrackWriter.h"
 #include "KmlTrackWriter.h"
 
-std::optional<ExportFormat> exportFormatFromName(std::string_view name)
-{
+std::optional<ExportFormat> exportFormatFromName(std::string_view name) {
     if (name == "json")
         return ExportFormat::Json;
     if (name == "gpx")
@@ -21,8 +20,7 @@ std::optional<ExportFormat> exportFormatFromName(std::string_view name)
     return std::nullopt;
 }
 
-std::unique_ptr<TrackExportWriter> TrackExportWriter::create(ExportFormat format)
-{
+std::unique_ptr<TrackExportWriter> TrackExportWriter::create(ExportFormat format) {
     switch (format) {
     case ExportFormat::Json:
         return std::make_unique<JsonLinesTrackWriter>();
@@ -38,8 +36,7 @@ std::unique_ptr<TrackExportWriter> TrackExportWriter::create(ExportFormat format
     return nullptr;
 }
 
-QByteArray xmlEscaped(std::string_view text)
-{
+QByteArray xmlEscaped(std::string_view text) {
     QByteArray out;
     out.reserve(static_cast<qsizetype>(text.size()));
     for (const char c : text) {

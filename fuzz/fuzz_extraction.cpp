@@ -7,14 +7,14 @@
 #include <cstdint>
 #include <span>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::byte> bytes(reinterpret_cast<const std::byte*>(data), size);
     MemorySource source(bytes);
     VideoGpsTool tool;
     tool.setLogSink({});
     std::size_t samples = 0;
-    tool.setResultsBlock([&](const TrackInfo& info) { samples = info.videoDatas ? info.videoDatas->size() : 0; });
+    tool.setResultsBlock(
+        [&](const TrackInfo& info) { samples = info.videoDatas ? info.videoDatas->size() : 0; });
     tool.walkSource(source);
     // The input's head as a message straight into the decoder, too.
     if (size >= HDGPSMessage::kSize)

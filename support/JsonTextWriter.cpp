@@ -13,8 +13,7 @@ namespace JsonTextWriter {
 
 namespace {
 
-void appendNumber(QByteArray& out, double value, bool singlePrecision, NumberStyle style)
-{
+void appendNumber(QByteArray& out, double value, bool singlePrecision, NumberStyle style) {
     if (!std::isfinite(value)) {
         out += "null";
         return;
@@ -29,8 +28,7 @@ void appendNumber(QByteArray& out, double value, bool singlePrecision, NumberSty
     out += QByteArray::fromStdString(text);
 }
 
-void appendValue(QByteArray& out, const QVariant& value, NumberStyle style)
-{
+void appendValue(QByteArray& out, const QVariant& value, NumberStyle style) {
     switch (value.typeId()) {
     case QMetaType::UnknownType:
     case QMetaType::Nullptr:
@@ -103,13 +101,13 @@ void appendValue(QByteArray& out, const QVariant& value, NumberStyle style)
 
 } // namespace
 
-QByteArray quoted(const QString& text)
-{
+QByteArray quoted(const QString& text) {
     static const char kHex[] = "0123456789abcdef";
     QByteArray out;
     out.reserve(text.size() + 2);
     out += '"';
-    qsizetype runStart = 0; // characters since the last escape go out as one UTF-8 run (keeps surrogate pairs)
+    qsizetype runStart =
+        0; // characters since the last escape go out as one UTF-8 run (keeps surrogate pairs)
     const auto flush = [&](qsizetype end) {
         out += QStringView(text).mid(runStart, end - runStart).toUtf8();
         runStart = end + 1;
@@ -162,8 +160,7 @@ QByteArray quoted(const QString& text)
     return out;
 }
 
-QByteArray write(const QVariant& value, NumberStyle style)
-{
+QByteArray write(const QVariant& value, NumberStyle style) {
     QByteArray out;
     appendValue(out, value, style);
     return out;

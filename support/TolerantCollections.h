@@ -15,46 +15,38 @@
 namespace Tolerant {
 
 // A value counts as missing when it is an empty optional, an invalid QVariant or a null QString.
-template <typename T> bool isPresent(const T&)
-{
+template <typename T> bool isPresent(const T&) {
     return true;
 }
-inline bool isPresent(const QVariant& value)
-{
+inline bool isPresent(const QVariant& value) {
     return value.isValid();
 }
-inline bool isPresent(const QString& value)
-{
+inline bool isPresent(const QString& value) {
     return !value.isNull();
 }
-template <typename T> bool isPresent(const std::optional<T>& value)
-{
+template <typename T> bool isPresent(const std::optional<T>& value) {
     return value.has_value() && isPresent(*value);
 }
 
-template <typename T> std::optional<T> objectAtIndex(const QList<T>& list, quint64 index)
-{
+template <typename T> std::optional<T> objectAtIndex(const QList<T>& list, quint64 index) {
     if (index >= static_cast<quint64>(list.size()))
         return std::nullopt;
     return list.at(static_cast<qsizetype>(index));
 }
 
 // Inserting at the count appends. Returns whether the list changed.
-template <typename T> bool insertObject(QList<T>& list, const std::optional<T>& object, quint64 index)
-{
+template <typename T> bool insertObject(QList<T>& list, const std::optional<T>& object, quint64 index) {
     if (!isPresent(object) || index > static_cast<quint64>(list.size()))
         return false;
     list.insert(static_cast<qsizetype>(index), *object);
     return true;
 }
 
-inline bool rangeFits(quint64 location, quint64 length, quint64 count)
-{
+inline bool rangeFits(quint64 location, quint64 length, quint64 count) {
     return location <= count && length <= count && location + length <= count;
 }
 
-template <typename T> bool removeObjectsInRange(QList<T>& list, quint64 location, quint64 length)
-{
+template <typename T> bool removeObjectsInRange(QList<T>& list, quint64 location, quint64 length) {
     if (!rangeFits(location, length, static_cast<quint64>(list.size())))
         return false;
     list.remove(static_cast<qsizetype>(location), static_cast<qsizetype>(length));
@@ -63,8 +55,7 @@ template <typename T> bool removeObjectsInRange(QList<T>& list, quint64 location
 
 // Removes every element equal to `object` inside the range.
 template <typename T>
-bool removeObjectInRange(QList<T>& list, const std::optional<T>& object, quint64 location, quint64 length)
-{
+bool removeObjectInRange(QList<T>& list, const std::optional<T>& object, quint64 location, quint64 length) {
     if (!isPresent(object) || !rangeFits(location, length, static_cast<quint64>(list.size())))
         return false;
     for (qsizetype i = static_cast<qsizetype>(location + length); i-- > static_cast<qsizetype>(location);) {
@@ -76,16 +67,14 @@ bool removeObjectInRange(QList<T>& list, const std::optional<T>& object, quint64
 
 // Sets the entry only when both value and key are present; otherwise an existing entry stays as it was.
 template <typename V>
-bool setObjectForKey(QMap<QString, V>& map, const std::optional<V>& value, const QString& key)
-{
+bool setObjectForKey(QMap<QString, V>& map, const std::optional<V>& value, const QString& key) {
     if (!isPresent(value) || !isPresent(key))
         return false;
     map.insert(key, *value);
     return true;
 }
 
-template <typename V> bool removeObjectForKey(QMap<QString, V>& map, const QString& key)
-{
+template <typename V> bool removeObjectForKey(QMap<QString, V>& map, const QString& key) {
     if (!isPresent(key))
         return false;
     map.remove(key);

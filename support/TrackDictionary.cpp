@@ -6,8 +6,7 @@
 
 namespace TrackDictionary {
 
-QVariantMap fromSample(const TrackSample& sample)
-{
+QVariantMap fromSample(const TrackSample& sample) {
     using namespace TrackKeys;
     return {
         {kGpsLat, QString::fromStdString(sample.gpsLat)},
@@ -20,8 +19,7 @@ QVariantMap fromSample(const TrackSample& sample)
     };
 }
 
-QVariantMap fromTrackInfo(const TrackInfo& info)
-{
+QVariantMap fromTrackInfo(const TrackInfo& info) {
     using namespace TrackKeys;
     QVariantMap map{
         {kFileSize, info.fileSize},

@@ -24,14 +24,12 @@ constexpr std::size_t kX = 76;
 constexpr std::size_t kY = 80;
 constexpr std::size_t kZ = 84;
 
-void put32(std::array<std::byte, HDGPSMessage::kSize>& out, std::size_t at, std::uint32_t value)
-{
+void put32(std::array<std::byte, HDGPSMessage::kSize>& out, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         out[at + i] = std::byte((value >> (8 * i)) & 0xffu);
 }
 
-void put64(std::array<std::byte, HDGPSMessage::kSize>& out, std::size_t at, double value)
-{
+void put64(std::array<std::byte, HDGPSMessage::kSize>& out, std::size_t at, double value) {
     const auto bits = std::bit_cast<std::uint64_t>(value);
     put32(out, at, std::uint32_t(bits & 0xffffffffu));
     put32(out, at + 4, std::uint32_t(bits >> 32));
@@ -39,8 +37,7 @@ void put64(std::array<std::byte, HDGPSMessage::kSize>& out, std::size_t at, doub
 
 } // namespace
 
-HDGPSMessage HDGPSMessage::fromBytes(std::span<const std::byte, kSize> bytes)
-{
+HDGPSMessage HDGPSMessage::fromBytes(std::span<const std::byte, kSize> bytes) {
     using namespace ByteOrder;
     HDGPSMessage m;
     m.hour = readLittleEndian32(bytes.subspan(kHour));
@@ -62,8 +59,7 @@ HDGPSMessage HDGPSMessage::fromBytes(std::span<const std::byte, kSize> bytes)
     return m;
 }
 
-std::array<std::byte, HDGPSMessage::kSize> HDGPSMessage::toBytes() const
-{
+std::array<std::byte, HDGPSMessage::kSize> HDGPSMessage::toBytes() const {
     std::array<std::byte, kSize> out{};
     put32(out, kHour, hour);
     put32(out, kMinute, minute);

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-std::size_t MemorySource::readAt(std::uint64_t offset, std::span<std::byte> out)
-{
+std::size_t MemorySource::readAt(std::uint64_t offset, std::span<std::byte> out) {
     if (offset >= m_bytes.size())
         return 0;
     const std::size_t count = std::min<std::uint64_t>(out.size(), m_bytes.size() - offset);

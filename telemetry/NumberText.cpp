@@ -13,8 +13,7 @@ namespace {
 // Large enough for "%f" of the largest double (309 integer digits) plus sign, point and decimals.
 constexpr std::size_t kBufferSize = 400;
 
-template <typename... Args> std::string toChars(Args... args)
-{
+template <typename... Args> std::string toChars(Args... args) {
     std::array<char, kBufferSize> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), args...);
     if (result.ec != std::errc{})
@@ -22,19 +21,16 @@ template <typename... Args> std::string toChars(Args... args)
     return std::string(buffer.data(), result.ptr);
 }
 
-bool isSpace(char c)
-{
+bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
-bool isDigit(char c)
-{
+bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 // The longest leading decimal number of `text` (after white space), or an empty view.
-std::string_view leadingNumber(std::string_view text)
-{
+std::string_view leadingNumber(std::string_view text) {
     std::size_t start = 0;
     while (start < text.size() && isSpace(text[start]))
         ++start;
@@ -75,8 +71,7 @@ std::string_view leadingNumber(std::string_view text)
 
 // The power of ten of the first significant digit of an unsigned decimal number text (digits, point, digits,
 // exponent); only its sign matters to the caller.
-long long decimalMagnitude(std::string_view number)
-{
+long long decimalMagnitude(std::string_view number) {
     long long magnitude = 0;
     bool seenSignificant = false;
     bool afterPoint = false;
@@ -117,8 +112,7 @@ long long decimalMagnitude(std::string_view number)
     return magnitude;
 }
 
-template <typename T> T parseLeading(std::string_view text)
-{
+template <typename T> T parseLeading(std::string_view text) {
     std::string_view number = leadingNumber(text);
     if (number.empty())
         return 0;
@@ -130,7 +124,8 @@ template <typename T> T parseLeading(std::string_view text)
     T value = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // from_chars leaves the value alone on overflow and underflow; tell them apart by the decimal exponent.
+        // from_chars leaves the value alone on overflow and underflow; tell them apart by the decimal
+        // exponent.
         value = decimalMagnitude(number) >= 0 ? std::numeric_limits<T>::infinity() : T(0);
     } else if (result.ec != std::errc{}) {
         return 0;
@@ -140,48 +135,39 @@ template <typename T> T parseLeading(std::string_view text)
 
 } // namespace
 
-std::string formatFixed(double value, int precision)
-{
+std::string formatFixed(double value, int precision) {
     return toChars(value, std::chars_format::fixed, precision);
 }
 
-std::string formatG17(double value)
-{
+std::string formatG17(double value) {
     return toChars(value, std::chars_format::general, 17);
 }
 
-std::string formatShortest(float value)
-{
+std::string formatShortest(float value) {
     return toChars(value);
 }
 
-std::string formatShortest(double value)
-{
+std::string formatShortest(double value) {
     return toChars(value);
 }
 
-std::string formatUnsigned(std::uint64_t value)
-{
+std::string formatUnsigned(std::uint64_t value) {
     return toChars(value);
 }
 
-std::string formatInteger(std::int64_t value)
-{
+std::string formatInteger(std::int64_t value) {
     return toChars(value);
 }
 
-float parseLeadingFloat(std::string_view text)
-{
+float parseLeadingFloat(std::string_view text) {
     return parseLeading<float>(text);
 }
 
-double parseLeadingDouble(std::string_view text)
-{
+double parseLeadingDouble(std::string_view text) {
     return parseLeading<double>(text);
 }
 
-bool beginsWithNumber(std::string_view text)
-{
+bool beginsWithNumber(std::string_view text) {
     return !leadingNumber(text).empty();
 }
 

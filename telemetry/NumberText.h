@@ -23,9 +23,9 @@ std::string formatShortest(double value);
 std::string formatUnsigned(std::uint64_t value);
 std::string formatInteger(std::int64_t value);
 
-// Reading a text as a number: skip leading white space, take the longest leading decimal number (sign, digits,
-// point, digits, exponent) and give 0 when the text does not begin with one. A number too large for the type
-// gives an infinity of its sign, one too small gives zero.
+// Reading a text as a number: skip leading white space, take the longest leading decimal number (sign,
+// digits, point, digits, exponent) and give 0 when the text does not begin with one. A number too large for
+// the type gives an infinity of its sign, one too small gives zero.
 float parseLeadingFloat(std::string_view text);
 double parseLeadingDouble(std::string_view text);
 

@@ -9,8 +9,8 @@ class RandomAccessSource {
 public:
     virtual ~RandomAccessSource() = default;
 
-    // Copies up to out.size() bytes starting at `offset` into `out` and returns how many were copied: fewer at
-    // the end of the data, 0 past it or on a read error.
+    // Copies up to out.size() bytes starting at `offset` into `out` and returns how many were copied: fewer
+    // at the end of the data, 0 past it or on a read error.
     virtual std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) = 0;
 
     // Total size in bytes.

@@ -6,21 +6,18 @@ constexpr std::uint32_t kFirstYear = 1990;
 constexpr std::uint32_t kLastYear = 2199;
 constexpr std::uint32_t kTwoDigitYearBase = 2000;
 
-bool isLeapYear(std::uint32_t year)
-{
+bool isLeapYear(std::uint32_t year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-std::uint32_t daysInMonth(std::uint32_t year, std::uint32_t month)
-{
+std::uint32_t daysInMonth(std::uint32_t year, std::uint32_t month) {
     static constexpr std::uint32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
 }
 
 } // namespace
 
-std::optional<RecordClock> RecordClock::plausible() const
-{
+std::optional<RecordClock> RecordClock::plausible() const {
     RecordClock clock = *this;
     if (clock.year < 100)
         clock.year += kTwoDigitYearBase;

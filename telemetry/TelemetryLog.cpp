@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-LogSink defaultLogSink()
-{
+LogSink defaultLogSink() {
     return [](LogChannel channel, std::string_view text) {
         if (channel == LogChannel::StandardOutput) {
             std::fwrite(text.data(), 1, text.size(), stdout);

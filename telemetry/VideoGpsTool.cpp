@@ -32,28 +32,24 @@ constexpr std::string_view kLogBadFix = "错误的经纬度";
 constexpr std::string_view kLogBoxData = "boxData 初始化失败";
 constexpr std::string_view kLogDestroyed = "VideoGpsTool销毁";
 
-const std::regex& latitudePattern()
-{
+const std::regex& latitudePattern() {
     static const std::regex pattern(R"([\-+]?([0-8]?\d|[0-8]?\d\.\d{1,15}|90|90\.0{1,15}))");
     return pattern;
 }
 
-const std::regex& longitudePattern()
-{
+const std::regex& longitudePattern() {
     static const std::regex pattern(
         R"([\-+]?(0?\d{1,2}|0?\d{1,2}\.\d{1,15}|1[0-7]?\d|1[0-7]?\d\.\d{1,15}|180|180\.0{1,15}))");
     return pattern;
 }
 
-std::string twoDigits(int value)
-{
+std::string twoDigits(int value) {
     std::string text = NumberText::formatInteger(value);
     return text.size() < 2 ? "0" + text : text;
 }
 
 // The local date and time now, "yyyy-MM-dd HH:mm:ss".
-std::string localTimestamp()
-{
+std::string localTimestamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -66,53 +62,46 @@ std::string localTimestamp()
 
 } // namespace
 
-VideoGpsTool::VideoGpsTool() : m_log(defaultLogSink()) {}
+VideoGpsTool::VideoGpsTool()
+    : m_log(defaultLogSink()) {}
 
-VideoGpsTool::~VideoGpsTool()
-{
+VideoGpsTool::~VideoGpsTool() {
     log(kLogDestroyed);
 }
 
-void VideoGpsTool::setResultsBlock(ResultsBlock block)
-{
+void VideoGpsTool::setResultsBlock(ResultsBlock block) {
     m_resultsBlock = std::move(block);
 }
 
-void VideoGpsTool::setLogSink(LogSink sink)
-{
+void VideoGpsTool::setLogSink(LogSink sink) {
     m_log = std::move(sink);
 }
 
-void VideoGpsTool::log(std::string_view text) const
-{
+void VideoGpsTool::log(std::string_view text) const {
     if (m_log)
         m_log(LogChannel::Log, text);
 }
 
-void VideoGpsTool::diagnoseBoxData() const
-{
+void VideoGpsTool::diagnoseBoxData() const {
     if (m_log)
         m_log(LogChannel::StandardOutput, kLogBoxData);
 }
 
-void VideoGpsTool::createVideoForGPSUrl(const std::string& path)
-{
+void VideoGpsTool::createVideoForGPSUrl(const std::string& path) {
     if (m_log)
         log(std::string(kLogPath) + path);
     getFileParseType(path);
     parseGPSComplete(path);
 }
 
-void VideoGpsTool::getFileParseType(const std::string& path)
-{
+void VideoGpsTool::getFileParseType(const std::string& path) {
     FileReader file(path);
     if (!file.isOpen())
         return;
     walkSource(file);
 }
 
-void VideoGpsTool::walkSource(RandomAccessSource& file)
-{
+void VideoGpsTool::walkSource(RandomAccessSource& file) {
     using namespace ByteOrder;
     const std::uint64_t fileSize = file.size();
     std::uint64_t next = 0;
@@ -141,8 +130,9 @@ void VideoGpsTool::walkSource(RandomAccessSource& file)
             diagnoseBoxData();
             return;
         }
-        next = size > std::numeric_limits<std::uint64_t>::max() - start ? std::numeric_limits<std::uint64_t>::max()
-                                                                         : start + size;
+        next = size > std::numeric_limits<std::uint64_t>::max() - start
+                   ? std::numeric_limits<std::uint64_t>::max()
+                   : start + size;
 
         // Only "moov" is read; "mdat" and every other box are skipped by their size.
         if (type != kMoov)
@@ -151,7 +141,8 @@ void VideoGpsTool::walkSource(RandomAccessSource& file)
         const std::uint64_t payloadStart = start + headerSize;
         const std::uint64_t claimed = size - headerSize;
         const std::uint64_t available = fileSize > payloadStart ? fileSize - payloadStart : 0;
-        const std::uint64_t wanted = std::min(claimed, available); // a box cut short is read as far as it goes
+        const std::uint64_t wanted =
+            std::min(claimed, available); // a box cut short is read as far as it goes
         if (wanted > kMaxMoovPayload) {
             diagnoseBoxData();
             return;
@@ -169,8 +160,7 @@ void VideoGpsTool::walkSource(RandomAccessSource& file)
     }
 }
 
-void VideoGpsTool::walkMoovChildren(std::span<const std::byte> payload, RandomAccessSource& file)
-{
+void VideoGpsTool::walkMoovChildren(std::span<const std::byte> payload, RandomAccessSource& file) {
     using namespace ByteOrder;
     while (payload.size() >= kBoxHeader) {
         const std::uint32_t size = readBigEndian32(payload);
@@ -183,8 +173,7 @@ void VideoGpsTool::walkMoovChildren(std::span<const std::byte> payload, RandomAc
     }
 }
 
-void VideoGpsTool::parseMP4VideoGPS(std::span<const std::byte> box, RandomAccessSource& file)
-{
+void VideoGpsTool::parseMP4VideoGPS(std::span<const std::byte> box, RandomAccessSource& file) {
     using namespace ByteOrder;
     if (box.size() < kGpsFirstEntry)
         return;
@@ -201,8 +190,7 @@ void VideoGpsTool::parseMP4VideoGPS(std::span<const std::byte> box, RandomAccess
     }
 }
 
-void VideoGpsTool::decodecPacket(const HDGPSMessage& message)
-{
+void VideoGpsTool::decodecPacket(const HDGPSMessage& message) {
     using NumberText::formatFixed;
     using NumberText::formatUnsigned;
 
@@ -216,7 +204,8 @@ void VideoGpsTool::decodecPacket(const HDGPSMessage& message)
     model->ewind = std::string(1, message.ewind);
     model->speed = formatFixed(message.speed, 2);
     model->angle = NumberText::parseLeadingFloat(formatFixed(message.angle, 4));
-    model->latitude = NumberText::parseLeadingFloat(getLatOrLon(formatFixed(message.latitude, 6), *model->nsind));
+    model->latitude =
+        NumberText::parseLeadingFloat(getLatOrLon(formatFixed(message.latitude, 6), *model->nsind));
     model->longitude =
         NumberText::parseLeadingFloat(getLatOrLon(formatFixed(message.longitude, 6), *model->ewind));
     model->status = message.status == 'A';
@@ -231,8 +220,7 @@ void VideoGpsTool::decodecPacket(const HDGPSMessage& message)
     ++m_secondNum;
 }
 
-std::string VideoGpsTool::getLatOrLon(std::string_view text, std::string_view symbol)
-{
+std::string VideoGpsTool::getLatOrLon(std::string_view text, std::string_view symbol) {
     const float value = NumberText::parseLeadingFloat(text);
     if (!(value > 0))
         return "0";
@@ -250,8 +238,7 @@ std::string VideoGpsTool::getLatOrLon(std::string_view text, std::string_view sy
     return negative ? "-" + digits : digits;
 }
 
-void VideoGpsTool::checkLatOrLon(FileGPSModel& model, const FileGPSModel* /*last*/)
-{
+void VideoGpsTool::checkLatOrLon(FileGPSModel& model, const FileGPSModel* /*last*/) {
     if (!std::regex_match(NumberText::formatFixed(model.latitude, 0), latitudePattern()))
         model.status = false;
     if (!std::regex_match(NumberText::formatFixed(model.longitude, 0), longitudePattern()))
@@ -262,8 +249,7 @@ void VideoGpsTool::checkLatOrLon(FileGPSModel& model, const FileGPSModel* /*last
         model.status = false;
 }
 
-void VideoGpsTool::createGpsShowData(const std::shared_ptr<FileGPSModel>& model)
-{
+void VideoGpsTool::createGpsShowData(const std::shared_ptr<FileGPSModel>& model) {
     if (!model)
         return;
     if (model->status) {
@@ -287,8 +273,7 @@ void VideoGpsTool::createGpsShowData(const std::shared_ptr<FileGPSModel>& model)
     }
 }
 
-void VideoGpsTool::buildSample(const FileGPSModel& fix)
-{
+void VideoGpsTool::buildSample(const FileGPSModel& fix) {
     const float speed = NumberText::parseLeadingFloat(fix.speed.value_or(std::string()));
     const float wholeSpeed = std::floor(speed);
     m_aevSpeed += wholeSpeed;
@@ -301,8 +286,8 @@ void VideoGpsTool::buildSample(const FileGPSModel& fix)
     sample.gpsLat = NumberText::formatFixed(fix.latitude, 6);
     sample.gpsLgt = NumberText::formatFixed(fix.longitude, 6);
     if (m_log) {
-        log("TS经度：：" + sample.gpsLgt + " TS纬度：：：：：" + sample.gpsLat +
-            " 速度：：：：：" + fix.speed.value_or("(null)"));
+        log("TS经度：：" + sample.gpsLgt + " TS纬度：：：：：" + sample.gpsLat + " 速度：：：：：" +
+            fix.speed.value_or("(null)"));
     }
     sample.gsensorX = static_cast<float>(fix.x);
     sample.gsensorY = static_cast<float>(fix.y);
@@ -313,8 +298,7 @@ void VideoGpsTool::buildSample(const FileGPSModel& fix)
     m_sampleClocks.push_back(m_currentClock);
 }
 
-void VideoGpsTool::parseGPSComplete(const std::string& path)
-{
+void VideoGpsTool::parseGPSComplete(const std::string& path) {
     TrackInfo info;
     struct stat status {};
     const double sizeBytes = ::stat(path.c_str(), &status) == 0 ? static_cast<double>(status.st_size) : 0.0;
@@ -336,8 +320,7 @@ void VideoGpsTool::parseGPSComplete(const std::string& path)
     }
 }
 
-bool VideoGpsTool::locationInChina(float latitude, float longitude)
-{
+bool VideoGpsTool::locationInChina(float latitude, float longitude) {
     const double lat = latitude;
     const double lon = longitude;
     return lat >= kChinaMinLatitude && lat <= kChinaMaxLatitude && lon >= kChinaMinLongitude &&

@@ -19,16 +19,14 @@ struct Run {
     QByteArray err;
 };
 
-Run extractor(const QStringList& arguments)
-{
+Run extractor(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral(KESTRUN_BIN_DIR "/kestrun-gps"), arguments);
     process.waitForFinished(60000);
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-TrackInfo extractInProcess(const QString& path)
-{
+TrackInfo extractInProcess(const QString& path) {
     VideoGpsTool tool;
     tool.setLogSink({});
     TrackInfo result;
@@ -37,8 +35,7 @@ TrackInfo extractInProcess(const QString& path)
     return result;
 }
 
-int countElements(const QByteArray& xml, const QString& name)
-{
+int countElements(const QByteArray& xml, const QString& name) {
     QXmlStreamReader reader(xml);
     int count = 0;
     while (!reader.atEnd()) {
@@ -54,13 +51,12 @@ class TestExtractor : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    QString m_china;   // 12 records, the first 2 without a fix
-    QString m_world;   // 5 records
-    QString m_noGps;   // an MP4 box skeleton without an index
+    QString m_china; // 12 records, the first 2 without a fix
+    QString m_world; // 5 records
+    QString m_noGps; // an MP4 box skeleton without an index
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(TestFiles::localeAsExpected());
         SyntheticDrive china = SyntheticDrive::china();
         china.seconds = 12;
@@ -72,8 +68,7 @@ private slots:
         m_noGps = TestFiles::write(m_dir, "plain.mp4", ClipWriter::box("moov", ClipWriter::box("mvhd", {})));
     }
 
-    void jsonLines()
-    {
+    void jsonLines() {
         const Run run = extractor({m_china, m_noGps, m_world});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.err.isEmpty());
@@ -114,8 +109,7 @@ private slots:
         QVERIFY(world["key_video_datas"].toArray()[1].toObject()["gps_lgt"].toString().startsWith("-118.2"));
     }
 
-    void documentFormats()
-    {
+    void documentFormats() {
         Run run = extractor({"--format", "gpx", m_china, m_world});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(countElements(run.out, "trk"), 2);
@@ -133,8 +127,9 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         const QList<QByteArray> rows = run.out.trimmed().split('\n');
         QCOMPARE(rows.size(), 1 + 5);
-        QCOMPARE(rows[0], QByteArray("file,second,utc_time,latitude,longitude,speed_knots,north_angle,gsensor_x,"
-                                     "gsensor_y,gsensor_z"));
+        QCOMPARE(rows[0],
+                 QByteArray("file,second,utc_time,latitude,longitude,speed_knots,north_angle,gsensor_x,"
+                            "gsensor_y,gsensor_z"));
         QVERIFY(rows[1].contains(",0,2024-06-01T08:30:00Z,34.05"));
 
         run = extractor({"--format", "geojson", m_china, m_noGps});
@@ -150,8 +145,7 @@ private slots:
         QCOMPARE(features[0].toObject()["properties"].toObject()["key_is_in_china"].toBool(), true);
     }
 
-    void unreadableFile()
-    {
+    void unreadableFile() {
         const Run run = extractor({m_world, "/nonexistent/clip.mp4"});
         QCOMPARE(run.exitCode, 1);
         const QList<QByteArray> lines = run.out.trimmed().split('\n');
@@ -162,16 +156,14 @@ private slots:
         QVERIFY(run.err.contains("/nonexistent/clip.mp4"));
     }
 
-    void badArguments_data()
-    {
+    void badArguments_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("no files") << QStringList{};
         QTest::newRow("unknown format") << QStringList{"--format", "xml", "a.mp4"};
         QTest::newRow("format without value") << QStringList{"--format"};
         QTest::newRow("unknown option") << QStringList{"--fast", "a.mp4"};
     }
-    void badArguments()
-    {
+    void badArguments() {
         QFETCH(QStringList, arguments);
         const Run run = extractor(arguments);
         QCOMPARE(run.exitCode, 2);
@@ -179,8 +171,7 @@ private slots:
         QVERIFY(run.err.contains("usage: kestrun-gps"));
     }
 
-    void verboseKeepsStandardOutputClean()
-    {
+    void verboseKeepsStandardOutputClean() {
         // A bad top-level box makes the walk's diagnostic; it must stay off standard output.
         ClipWriter::Bytes bad = ClipWriter::box("moov", {});
         bad.insert(bad.end(), {std::byte(0), std::byte(0), std::byte(0), std::byte(3), std::byte('f'),

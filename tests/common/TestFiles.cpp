@@ -11,8 +11,7 @@
 
 namespace TestFiles {
 
-QString write(const QTemporaryDir& dir, const QString& name, std::span<const std::byte> bytes)
-{
+QString write(const QTemporaryDir& dir, const QString& name, std::span<const std::byte> bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -20,8 +19,7 @@ QString write(const QTemporaryDir& dir, const QString& name, std::span<const std
     return path;
 }
 
-HDGPSMessage fix(double latitude, double longitude, double knots, double heading, char status)
-{
+HDGPSMessage fix(double latitude, double longitude, double knots, double heading, char status) {
     const NmeaCoordinate lat = NmeaCoordinate::latitude(latitude);
     const NmeaCoordinate lon = NmeaCoordinate::longitude(longitude);
     HDGPSMessage m = rawMessage(lat.value, lat.letter, lon.value, lon.letter, knots, status);
@@ -29,8 +27,8 @@ HDGPSMessage fix(double latitude, double longitude, double knots, double heading
     return m;
 }
 
-HDGPSMessage rawMessage(double rawLatitude, char nsind, double rawLongitude, char ewind, double knots, char status)
-{
+HDGPSMessage rawMessage(double rawLatitude, char nsind, double rawLongitude, char ewind, double knots,
+                        char status) {
     HDGPSMessage m;
     m.status = status;
     m.latitude = rawLatitude;
@@ -49,20 +47,17 @@ HDGPSMessage rawMessage(double rawLatitude, char nsind, double rawLongitude, cha
     return m;
 }
 
-bool decimalCommaLocale()
-{
+bool decimalCommaLocale() {
     const std::lconv* conv = std::localeconv();
     return conv && std::strcmp(conv->decimal_point, ",") == 0;
 }
 
-bool localeAsExpected()
-{
+bool localeAsExpected() {
     const bool expected = qEnvironmentVariableIsSet("KESTRUN_EXPECT_DECIMAL_COMMA");
     return expected == decimalCommaLocale();
 }
 
-bool runFfmpeg(const QStringList& arguments, QString* error)
-{
+bool runFfmpeg(const QStringList& arguments, QString* error) {
     const QString program = QStringLiteral(KESTRUN_FFMPEG_PATH);
     if (program.isEmpty()) {
         if (error)

@@ -12,30 +12,32 @@ class TestJsonTextWriter : public QObject {
 private slots:
     void locale() { QVERIFY(TestFiles::localeAsExpected()); }
 
-    void values_data()
-    {
+    void values_data() {
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QByteArray>("double17g");
         QTest::addColumn<QByteArray>("shortest");
-        QTest::newRow("float") << QVariant(113.94f) << QByteArray("113.94000244140625") << QByteArray("113.94");
-        QTest::newRow("double") << QVariant(22.543209) << QByteArray("22.543209000000001") << QByteArray("22.543209");
+        QTest::newRow("float") << QVariant(113.94f) << QByteArray("113.94000244140625")
+                               << QByteArray("113.94");
+        QTest::newRow("double") << QVariant(22.543209) << QByteArray("22.543209000000001")
+                                << QByteArray("22.543209");
         QTest::newRow("whole") << QVariant(15.0f) << QByteArray("15") << QByteArray("15");
         QTest::newRow("int") << QVariant(-3) << QByteArray("-3") << QByteArray("-3");
         QTest::newRow("bool") << QVariant(true) << QByteArray("true") << QByteArray("true");
         QTest::newRow("nan") << QVariant(double(NAN)) << QByteArray("null") << QByteArray("null");
         QTest::newRow("infinity") << QVariant(float(INFINITY)) << QByteArray("null") << QByteArray("null");
         QTest::newRow("invalid") << QVariant() << QByteArray("null") << QByteArray("null");
-        QTest::newRow("escapes") << QVariant(QString("a\"b\\c\n\x01\u2028")) << QByteArray("\"a\\\"b\\\\c\\n\\u0001\\u2028\"")
+        QTest::newRow("escapes") << QVariant(QString("a\"b\\c\n\x01\u2028"))
+                                 << QByteArray("\"a\\\"b\\\\c\\n\\u0001\\u2028\"")
                                  << QByteArray("\"a\\\"b\\\\c\\n\\u0001\\u2028\"");
         QTest::newRow("non-ASCII") << QVariant(QString::fromUtf8("速度😀")) << QByteArray("\"速度😀\"")
                                    << QByteArray("\"速度😀\"");
         QTest::newRow("list") << QVariant(QVariantList{1, "x", QVariantList{}}) << QByteArray("[1,\"x\",[]]")
                               << QByteArray("[1,\"x\",[]]");
         QTest::newRow("map") << QVariant(QVariantMap{{"lng", 113.5}, {"lat", 22.25}})
-                             << QByteArray("{\"lat\":22.25,\"lng\":113.5}") << QByteArray("{\"lat\":22.25,\"lng\":113.5}");
+                             << QByteArray("{\"lat\":22.25,\"lng\":113.5}")
+                             << QByteArray("{\"lat\":22.25,\"lng\":113.5}");
     }
-    void values()
-    {
+    void values() {
         QFETCH(QVariant, value);
         QFETCH(QByteArray, double17g);
         QFETCH(QByteArray, shortest);
@@ -43,8 +45,7 @@ private slots:
         QCOMPARE(JsonTextWriter::write(value, JsonTextWriter::NumberStyle::Shortest), shortest);
     }
 
-    void trackDictionaryKeysAndTypes()
-    {
+    void trackDictionaryKeysAndTypes() {
         TrackInfo info;
         info.fileSize = 0.091f;
         info.fileTime = "2026-12-10 03:14:54";

@@ -8,8 +8,7 @@ using namespace Tolerant;
 class TestTolerantCollections : public QObject {
     Q_OBJECT
 private slots:
-    void objectAtIndex_data()
-    {
+    void objectAtIndex_data() {
         QTest::addColumn<QVariantList>("list");
         QTest::addColumn<quint64>("index");
         QTest::addColumn<QVariant>("expected");
@@ -19,29 +18,26 @@ private slots:
         QTest::newRow("count") << QVariantList{1, 2, 3} << quint64(3) << QVariant();
         QTest::newRow("huge") << QVariantList{1, 2, 3} << ~quint64(0) << QVariant();
     }
-    void objectAtIndex()
-    {
+    void objectAtIndex() {
         QFETCH(QVariantList, list);
         QFETCH(quint64, index);
         QFETCH(QVariant, expected);
         QCOMPARE(Tolerant::objectAtIndex(list, index).value_or(QVariant()), expected);
     }
 
-    void insertObject()
-    {
+    void insertObject() {
         QList<int> list{1, 2, 3};
         QVERIFY(Tolerant::insertObject(list, std::optional<int>(4), 3)); // at the count: appends
         QCOMPARE(list, (QList<int>{1, 2, 3, 4}));
         QVERIFY(!Tolerant::insertObject(list, std::optional<int>(9), 5)); // count + 1
-        QVERIFY(!Tolerant::insertObject(list, std::optional<int>(), 0));   // nothing to insert
+        QVERIFY(!Tolerant::insertObject(list, std::optional<int>(), 0));  // nothing to insert
         QVariantList variants{1};
         QVERIFY(!Tolerant::insertObject(variants, std::optional<QVariant>(QVariant()), 0));
         QCOMPARE(list, (QList<int>{1, 2, 3, 4}));
         QCOMPARE(variants.size(), 1);
     }
 
-    void removeRanges_data()
-    {
+    void removeRanges_data() {
         QTest::addColumn<quint64>("location");
         QTest::addColumn<quint64>("length");
         QTest::addColumn<QList<int>>("expected");
@@ -51,8 +47,7 @@ private slots:
         QTest::newRow("length over count") << quint64(0) << quint64(5) << QList<int>{1, 2, 3, 2};
         QTest::newRow("overflowing sum") << quint64(2) << ~quint64(0) << QList<int>{1, 2, 3, 2};
     }
-    void removeRanges()
-    {
+    void removeRanges() {
         QFETCH(quint64, location);
         QFETCH(quint64, length);
         QFETCH(QList<int>, expected);
@@ -61,8 +56,7 @@ private slots:
         QCOMPARE(list, expected);
     }
 
-    void removeObjectInRange()
-    {
+    void removeObjectInRange() {
         QList<int> list{2, 1, 2, 3, 2};
         QVERIFY(Tolerant::removeObjectInRange(list, std::optional<int>(2), 1, 3));
         QCOMPARE(list, (QList<int>{2, 1, 3, 2}));
@@ -71,8 +65,7 @@ private slots:
         QCOMPARE(list, (QList<int>{2, 1, 3, 2}));
     }
 
-    void dictionaries()
-    {
+    void dictionaries() {
         QVariantMap map{{"a", 1}};
         QVERIFY(!setObjectForKey(map, std::optional<QVariant>(QVariant()), QString("a"))); // old value stays
         QVERIFY(!setObjectForKey(map, std::optional<QVariant>(2), QString()));
@@ -88,8 +81,7 @@ private slots:
         QCOMPARE(dictionaryWithObjects({1, 2}, {"x", "y", "z"}, 3), (QVariantMap{{"x", 1}, {"y", 2}}));
     }
 
-    void substrings()
-    {
+    void substrings() {
         const QString text = "abc";
         QCOMPARE(substringFromIndex(text, 3), std::optional<QString>(""));
         QCOMPARE(substringFromIndex(text, 4), std::nullopt);
@@ -101,11 +93,11 @@ private slots:
         QCOMPARE(substringWithRange(text, 4, 0), std::nullopt);
         QCOMPARE(substringWithRange(text, 3, 0), std::optional<QString>(""));
         // UTF-16 code units: an emoji is two.
-        QCOMPARE(substringToIndex(QString::fromUtf8("a😀"), 3), std::optional<QString>(QString::fromUtf8("a😀")));
+        QCOMPARE(substringToIndex(QString::fromUtf8("a😀"), 3),
+                 std::optional<QString>(QString::fromUtf8("a😀")));
     }
 
-    void rangeOfString()
-    {
+    void rangeOfString() {
         // A missing search string over a bad range searches the string for itself over the whole of it.
         QCOMPARE(Tolerant::rangeOfString("abc", std::nullopt, 0, {5, 1}), (Range{0, 3}));
         QCOMPARE(Tolerant::rangeOfString("abcabc", QString("bc"), 0, {2, 4}), (Range{4, 2}));
@@ -115,8 +107,7 @@ private slots:
         QCOMPARE(Tolerant::rangeOfString("abc", QString("x"), 0, {0, 3}), (Range{kNotFound, 0}));
     }
 
-    void appendString()
-    {
+    void appendString() {
         QString text = "ab";
         QVERIFY(!Tolerant::appendString(text, std::nullopt));
         QVERIFY(!Tolerant::appendString(text, QString()));

@@ -12,8 +12,7 @@ using Bytes = ClipWriter::Bytes;
 
 namespace {
 
-std::vector<HDGPSMessage> drive(int seconds)
-{
+std::vector<HDGPSMessage> drive(int seconds) {
     std::vector<HDGPSMessage> messages;
     for (int i = 0; i < seconds; ++i)
         messages.push_back(TestFiles::fix(22.5 + i * 0.001, 114.0 + i * 0.001, 10 + i, i));
@@ -26,8 +25,7 @@ struct WalkResult {
     QStringList standardOutput;
 };
 
-WalkResult walkFile(const QString& path)
-{
+WalkResult walkFile(const QString& path) {
     WalkResult result;
     VideoGpsTool tool;
     tool.setLogSink([&](LogChannel channel, std::string_view text) {
@@ -41,30 +39,26 @@ WalkResult walkFile(const QString& path)
     return result;
 }
 
-WalkResult walkBytes(const Bytes& bytes)
-{
+WalkResult walkBytes(const Bytes& bytes) {
     QTemporaryDir dir;
     return walkFile(TestFiles::write(dir, "clip.mp4", bytes));
 }
 
-void append(Bytes& out, const Bytes& more)
-{
+void append(Bytes& out, const Bytes& more) {
     out.insert(out.end(), more.begin(), more.end());
 }
 
-Bytes bigEndian32(std::uint32_t v)
-{
+Bytes bigEndian32(std::uint32_t v) {
     return {std::byte(v >> 24), std::byte(v >> 16), std::byte(v >> 8), std::byte(v)};
 }
 
 // "moov" holding one "gps " box that indexes records at the given offsets.
-Bytes moovWithIndex(const std::vector<std::uint32_t>& offsets, std::optional<std::int32_t> count = std::nullopt)
-{
+Bytes moovWithIndex(const std::vector<std::uint32_t>& offsets,
+                    std::optional<std::int32_t> count = std::nullopt) {
     return ClipWriter::box("moov", ClipWriter::gpsIndexBox(offsets, count));
 }
 
-std::vector<float> speeds(std::initializer_list<float> values)
-{
+std::vector<float> speeds(std::initializer_list<float> values) {
     return values;
 }
 
@@ -75,8 +69,7 @@ class TestBoxWalk : public QObject {
 private slots:
     void locale() { QVERIFY(TestFiles::localeAsExpected()); }
 
-    void layouts_data()
-    {
+    void layouts_data() {
         QTest::addColumn<int>("placement");
         QTest::addColumn<int>("gpsBoxes");
         QTest::newRow("moov after mdat") << int(ClipMoovPlacement::AfterMdat) << 1;
@@ -84,8 +77,7 @@ private slots:
         QTest::newRow("two gps boxes") << int(ClipMoovPlacement::AfterMdat) << 2;
         QTest::newRow("three gps boxes, moov first") << int(ClipMoovPlacement::BeforeMdat) << 3;
     }
-    void layouts()
-    {
+    void layouts() {
         QFETCH(int, placement);
         QFETCH(int, gpsBoxes);
         ClipLayout layout;
@@ -97,8 +89,7 @@ private slots:
         QVERIFY(result.standardOutput.isEmpty());
     }
 
-    void entryCounts_data()
-    {
+    void entryCounts_data() {
         QTest::addColumn<std::int32_t>("count");
         QTest::addColumn<int>("records");
         QTest::newRow("zero") << 0 << 0;
@@ -106,8 +97,7 @@ private slots:
         QTest::newRow("fewer than indexed") << 2 << 2;
         QTest::newRow("more than the box holds") << 1000000 << 4;
     }
-    void entryCounts()
-    {
+    void entryCounts() {
         QFETCH(std::int32_t, count);
         QFETCH(int, records);
         ClipLayout layout;
@@ -115,11 +105,11 @@ private slots:
         QCOMPARE(walkBytes(ClipWriter::bareClip(drive(4), layout)).records, records);
     }
 
-    void noTelemetry_data()
-    {
+    void noTelemetry_data() {
         QTest::addColumn<QByteArray>("bytes");
         const Bytes mdatOnly = ClipWriter::box("mdat", Bytes(64));
-        QTest::newRow("no moov") << QByteArray(reinterpret_cast<const char*>(mdatOnly.data()), qsizetype(mdatOnly.size()));
+        QTest::newRow("no moov") << QByteArray(reinterpret_cast<const char*>(mdatOnly.data()),
+                                               qsizetype(mdatOnly.size()));
         const Bytes moovWithoutGps = ClipWriter::box("moov", ClipWriter::box("mvhd", Bytes(100)));
         QTest::newRow("moov without gps") << QByteArray(reinterpret_cast<const char*>(moovWithoutGps.data()),
                                                         qsizetype(moovWithoutGps.size()));
@@ -130,23 +120,20 @@ private slots:
         QTest::newRow("empty file") << QByteArray();
         QTest::newRow("seven bytes") << QByteArray("\0\0\0\x10moo", 7);
     }
-    void noTelemetry()
-    {
+    void noTelemetry() {
         QFETCH(QByteArray, bytes);
         const auto* first = reinterpret_cast<const std::byte*>(bytes.constData());
         const auto result = walkBytes(Bytes(first, first + bytes.size()));
         QCOMPARE(result.records, 0);
     }
 
-    void missingFile()
-    {
+    void missingFile() {
         QCOMPARE(walkFile("/nonexistent/kestrun/clip.mp4").records, 0);
         QTemporaryDir dir;
         QCOMPARE(walkFile(dir.path()).records, 0); // a folder is not a file
     }
 
-    void offsetPastTheEndGivesZeroRecord()
-    {
+    void offsetPastTheEndGivesZeroRecord() {
         const auto messages = drive(3);
         Bytes file;
         append(file, ClipWriter::box("mdat", Bytes()));
@@ -170,8 +157,7 @@ private slots:
         QCOMPARE(walker.destroyGpsDic().size(), std::size_t(1));
     }
 
-    void truncatedFileKeepsWhatItHas()
-    {
+    void truncatedFileKeepsWhatItHas() {
         Bytes clip = ClipWriter::bareClip(drive(5), {ClipMoovPlacement::BeforeMdat, 1, std::nullopt});
         // Cut inside the third record's message: records 3..5 arrive cut short or zero-filled.
         const std::size_t moovEnd = clip.size() - 8 - 5 * ClipWriter::kRecordSize;
@@ -182,8 +168,7 @@ private slots:
         QCOMPARE(result.speeds.at(1), 11.0f);
     }
 
-    void truncatedMoovIsReadAsFarAsItGoes()
-    {
+    void truncatedMoovIsReadAsFarAsItGoes() {
         // "moov" claims far more than the file holds; its "gps " child still lies inside what is there.
         const auto messages = drive(2);
         Bytes file;
@@ -197,8 +182,7 @@ private slots:
         QCOMPARE(walkBytes(file).records, 2);
     }
 
-    void badChildSizeEndsOnlyTheChildWalk()
-    {
+    void badChildSizeEndsOnlyTheChildWalk() {
         const auto messages = drive(2);
         Bytes file = ClipWriter::box("mdat", Bytes());
         for (const auto& m : messages)
@@ -206,7 +190,8 @@ private slots:
         Bytes moovPayload = ClipWriter::gpsIndexBox(std::vector<std::uint32_t>{8});
         append(moovPayload, bigEndian32(3)); // a child of size 3 ends the child walk ...
         append(moovPayload, Bytes(4));
-        append(moovPayload, ClipWriter::gpsIndexBox(std::vector<std::uint32_t>{8})); // ... so this is never read
+        append(moovPayload,
+               ClipWriter::gpsIndexBox(std::vector<std::uint32_t>{8})); // ... so this is never read
         append(file, ClipWriter::box("moov", moovPayload));
         // ... but the top-level walk goes on to the next "moov".
         append(file, moovWithIndex({8 + std::uint32_t(ClipWriter::kRecordSize)}));
@@ -214,8 +199,7 @@ private slots:
         QCOMPARE(result.speeds, speeds({10, 11}));
     }
 
-    void tinyTopLevelSizeEndsTheWalk()
-    {
+    void tinyTopLevelSizeEndsTheWalk() {
         const auto messages = drive(1);
         Bytes file = ClipWriter::box("mdat", ClipWriter::record(messages[0]));
         append(file, moovWithIndex({8}));
@@ -227,8 +211,7 @@ private slots:
         QCOMPARE(result.standardOutput, QStringList{"boxData 初始化失败"});
     }
 
-    void largeSizeBoxIsWalked()
-    {
+    void largeSizeBoxIsWalked() {
         // A 64-bit "mdat" (size field 1) before "moov", as cameras write files over 4 GiB.
         const auto messages = drive(3);
         Bytes records;
@@ -246,13 +229,13 @@ private slots:
         QVERIFY(result.standardOutput.isEmpty());
     }
 
-    void largeSizeMoovIsWalked()
-    {
+    void largeSizeMoovIsWalked() {
         const auto messages = drive(2);
         Bytes file = ClipWriter::box("mdat", Bytes());
         for (const auto& m : messages)
             append(file, ClipWriter::record(m));
-        const Bytes index = ClipWriter::gpsIndexBox(std::vector<std::uint32_t>{8, 8 + ClipWriter::kRecordSize});
+        const Bytes index =
+            ClipWriter::gpsIndexBox(std::vector<std::uint32_t>{8, 8 + ClipWriter::kRecordSize});
         append(file, bigEndian32(1));
         append(file, Bytes{std::byte('m'), std::byte('o'), std::byte('o'), std::byte('v')});
         append(file, bigEndian32(0));
@@ -261,8 +244,7 @@ private slots:
         QCOMPARE(walkBytes(file).speeds, speeds({10, 11}));
     }
 
-    void zeroSizeBoxRunsToTheEnd()
-    {
+    void zeroSizeBoxRunsToTheEnd() {
         // "mdat" of size 0 (to the end of the file) after "moov": the walk ends there without a diagnostic.
         const auto messages = drive(2);
         const std::uint32_t record = ClipWriter::kRecordSize;
@@ -285,8 +267,7 @@ private slots:
         QCOMPARE(walkBytes(tail).speeds, speeds({10}));
     }
 
-    void largeSizeSmallerThanItsHeader()
-    {
+    void largeSizeSmallerThanItsHeader() {
         Bytes file = bigEndian32(1);
         append(file, Bytes{std::byte('f'), std::byte('r'), std::byte('e'), std::byte('e')});
         append(file, Bytes(7));
@@ -296,8 +277,7 @@ private slots:
         QCOMPARE(result.standardOutput, QStringList{"boxData 初始化失败"});
     }
 
-    void recordsPastFourGigabytesAreFound()
-    {
+    void recordsPastFourGigabytesAreFound() {
         // An index entry holds a 32-bit offset; records up to just under 4 GiB are read (sparse file).
         QTemporaryDir dir;
         const QString path = dir.filePath("sparse.mp4");

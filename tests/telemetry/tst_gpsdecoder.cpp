@@ -7,8 +7,7 @@
 namespace {
 
 // The model handed to the track builder for one message (the first valid one is kept in gpsDic).
-FileGPSModel decodeOne(const HDGPSMessage& message)
-{
+FileGPSModel decodeOne(const HDGPSMessage& message) {
     VideoGpsTool tool;
     tool.setLogSink({});
     tool.decodecPacket(message);
@@ -24,26 +23,48 @@ class TestGpsDecoder : public QObject {
 private slots:
     void locale() { QVERIFY(TestFiles::localeAsExpected()); }
 
-    void getLatOrLon_data()
-    {
+    void getLatOrLon_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("letter");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("north") << "2232.592500" << "N" << "22.543209";
-        QTest::newRow("south") << "2232.592500" << "S" << "-22.543209";
-        QTest::newRow("east") << "11356.400000" << "E" << "113.940007"; // 11356.4 is 11356.400390625 in single precision
-        QTest::newRow("west") << "11814.622000" << "W" << "-118.243701";
-        QTest::newRow("zero") << "0.000000" << "N" << "0";
-        QTest::newRow("negative") << "-2232.592500" << "N" << "0";
-        QTest::newRow("no number") << "nan" << "N" << "0";
-        QTest::newRow("lowercase letter") << "2232.592500" << "n" << "0";
-        QTest::newRow("other letter") << "2232.592500" << "X" << "0";
-        QTest::newRow("empty letter") << "2232.592500" << "" << "0";
-        QTest::newRow("90 degrees 30 minutes") << "9029.999900" << "N" << "90.500000";
-        QTest::newRow("half a minute") << "0.500000" << "N" << "0.008333";
+        QTest::newRow("north") << "2232.592500"
+                               << "N"
+                               << "22.543209";
+        QTest::newRow("south") << "2232.592500"
+                               << "S"
+                               << "-22.543209";
+        QTest::newRow("east") << "11356.400000"
+                              << "E"
+                              << "113.940007"; // 11356.4 is 11356.400390625 in single precision
+        QTest::newRow("west") << "11814.622000"
+                              << "W"
+                              << "-118.243701";
+        QTest::newRow("zero") << "0.000000"
+                              << "N"
+                              << "0";
+        QTest::newRow("negative") << "-2232.592500"
+                                  << "N"
+                                  << "0";
+        QTest::newRow("no number") << "nan"
+                                   << "N"
+                                   << "0";
+        QTest::newRow("lowercase letter") << "2232.592500"
+                                          << "n"
+                                          << "0";
+        QTest::newRow("other letter") << "2232.592500"
+                                      << "X"
+                                      << "0";
+        QTest::newRow("empty letter") << "2232.592500"
+                                      << ""
+                                      << "0";
+        QTest::newRow("90 degrees 30 minutes") << "9029.999900"
+                                               << "N"
+                                               << "90.500000";
+        QTest::newRow("half a minute") << "0.500000"
+                                       << "N"
+                                       << "0.008333";
     }
-    void getLatOrLon()
-    {
+    void getLatOrLon() {
         QFETCH(QString, text);
         QFETCH(QString, letter);
         QFETCH(QString, expected);
@@ -51,8 +72,7 @@ private slots:
                  expected);
     }
 
-    void validation_data()
-    {
+    void validation_data() {
         QTest::addColumn<double>("rawLatitude");
         QTest::addColumn<QChar>("ns");
         QTest::addColumn<double>("rawLongitude");
@@ -64,25 +84,26 @@ private slots:
                                    << double(22.543209f);
         QTest::newRow("south west") << 2232.5925 << QChar('S') << 11814.622 << QChar('W') << 'A' << true
                                     << double(-22.543209f);
-        QTest::newRow("status V keeps position") << 2232.5925 << QChar('N') << 11356.4 << QChar('E') << 'V' << false
-                                                 << double(22.543209f);
+        QTest::newRow("status V keeps position")
+            << 2232.5925 << QChar('N') << 11356.4 << QChar('E') << 'V' << false << double(22.543209f);
         QTest::newRow("zero latitude") << 0.0 << QChar('N') << 11356.4 << QChar('E') << 'A' << false << 0.0;
-        QTest::newRow("negative raw latitude") << -2232.5925 << QChar('N') << 11356.4 << QChar('E') << 'A' << false
-                                               << 0.0;
-        QTest::newRow("zero longitude") << 2232.5925 << QChar('N') << 0.0 << QChar('E') << 'A' << false
-                                        << double(22.543209f);
-        QTest::newRow("lowercase n") << 2232.5925 << QChar('n') << 11356.4 << QChar('E') << 'A' << false << 0.0;
+        QTest::newRow("negative raw latitude")
+            << -2232.5925 << QChar('N') << 11356.4 << QChar('E') << 'A' << false << 0.0;
+        QTest::newRow("zero longitude")
+            << 2232.5925 << QChar('N') << 0.0 << QChar('E') << 'A' << false << double(22.543209f);
+        QTest::newRow("lowercase n") << 2232.5925 << QChar('n') << 11356.4 << QChar('E') << 'A' << false
+                                     << 0.0;
         QTest::newRow("91 degrees") << 9100.0 << QChar('N') << 11356.4 << QChar('E') << 'A' << false << 91.0;
-        QTest::newRow("90.5 rounds to 90") << 9029.9999 << QChar('N') << 11356.4 << QChar('E') << 'A' << true << 90.5;
-        QTest::newRow("0.008333 is not zero") << 0.5 << QChar('N') << 11356.4 << QChar('E') << 'A' << true
-                                              << double(0.008333f);
-        QTest::newRow("longitude 180") << 2232.5925 << QChar('N') << 18000.0 << QChar('W') << 'A' << true
-                                       << double(22.543209f);
-        QTest::newRow("longitude 181") << 2232.5925 << QChar('N') << 18100.0 << QChar('E') << 'A' << false
-                                       << double(22.543209f);
+        QTest::newRow("90.5 rounds to 90")
+            << 9029.9999 << QChar('N') << 11356.4 << QChar('E') << 'A' << true << 90.5;
+        QTest::newRow("0.008333 is not zero")
+            << 0.5 << QChar('N') << 11356.4 << QChar('E') << 'A' << true << double(0.008333f);
+        QTest::newRow("longitude 180")
+            << 2232.5925 << QChar('N') << 18000.0 << QChar('W') << 'A' << true << double(22.543209f);
+        QTest::newRow("longitude 181")
+            << 2232.5925 << QChar('N') << 18100.0 << QChar('E') << 'A' << false << double(22.543209f);
     }
-    void validation()
-    {
+    void validation() {
         QFETCH(double, rawLatitude);
         QFETCH(QChar, ns);
         QFETCH(double, rawLongitude);
@@ -90,14 +111,13 @@ private slots:
         QFETCH(char, status);
         QFETCH(bool, valid);
         QFETCH(double, latitude);
-        const FileGPSModel model = decodeOne(TestFiles::rawMessage(rawLatitude, char(ns.unicode()), rawLongitude,
-                                                                   char(ew.unicode()), 30, status));
+        const FileGPSModel model = decodeOne(TestFiles::rawMessage(
+            rawLatitude, char(ns.unicode()), rawLongitude, char(ew.unicode()), 30, status));
         QCOMPARE(model.status, valid);
         QCOMPARE(model.latitude, latitude);
     }
 
-    void fieldsAsText()
-    {
+    void fieldsAsText() {
         HDGPSMessage m = TestFiles::fix(22.543209, 113.94, 45.678, 359.70004);
         m.hour = 7;
         m.minute = 5;
@@ -124,8 +144,7 @@ private slots:
         QCOMPARE(model.z, 1030);
     }
 
-    void zeroMessage()
-    {
+    void zeroMessage() {
         VideoGpsTool tool;
         tool.setLogSink({});
         tool.decodecPacket(HDGPSMessage{});
@@ -141,8 +160,7 @@ private slots:
         QVERIFY(!model.status);
     }
 
-    void everyRecordCounts()
-    {
+    void everyRecordCounts() {
         VideoGpsTool tool;
         tool.setLogSink({});
         tool.decodecPacket(TestFiles::fix(22.5, 114.0, 10));
@@ -153,8 +171,7 @@ private slots:
         QCOMPARE(tool.destroyGpsDic().size(), std::size_t(2));
     }
 
-    void messageBytesRoundTrip()
-    {
+    void messageBytesRoundTrip() {
         HDGPSMessage m = TestFiles::fix(-33.8688, 151.2093, 12.5, 90.25);
         m.day = 31;
         m.x = -1024;

@@ -9,10 +9,11 @@
 class TestNumberText : public QObject {
     Q_OBJECT
 private slots:
-    void locale() { QVERIFY2(TestFiles::localeAsExpected(), "the locale in force is not the one this run is for"); }
+    void locale() {
+        QVERIFY2(TestFiles::localeAsExpected(), "the locale in force is not the one this run is for");
+    }
 
-    void formatFixed_data()
-    {
+    void formatFixed_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<int>("precision");
         QTest::addColumn<QString>("expected");
@@ -29,16 +30,14 @@ private slots:
         QTest::newRow("%0.6f") << 0.0083333333 << 6 << "0.008333";
         QTest::newRow("nan") << std::nan("") << 2 << "nan";
     }
-    void formatFixed()
-    {
+    void formatFixed() {
         QFETCH(double, value);
         QFETCH(int, precision);
         QFETCH(QString, expected);
         QCOMPARE(QString::fromStdString(NumberText::formatFixed(value, precision)), expected);
     }
 
-    void formatOthers()
-    {
+    void formatOthers() {
         QCOMPARE(NumberText::formatG17(double(113.94f)), std::string("113.94000244140625"));
         QCOMPARE(NumberText::formatG17(15.0), std::string("15"));
         QCOMPARE(NumberText::formatShortest(113.94f), std::string("113.94"));
@@ -46,8 +45,7 @@ private slots:
         QCOMPARE(NumberText::formatInteger(-12), std::string("-12"));
     }
 
-    void parseLeading_data()
-    {
+    void parseLeading_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("expected");
         QTest::newRow("plain") << "45.67" << double(45.67f);
@@ -69,8 +67,7 @@ private slots:
         QTest::newRow("negative overflow") << "-4e39" << double(-std::numeric_limits<float>::infinity());
         QTest::newRow("long overflow") << "100000000000000000000000000000000000000000.00" << double(INFINITY);
     }
-    void parseLeading()
-    {
+    void parseLeading() {
         QFETCH(QString, text);
         QFETCH(double, expected);
         QCOMPARE(double(NumberText::parseLeadingFloat(text.toStdString())), expected);

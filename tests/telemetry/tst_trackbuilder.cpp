@@ -9,8 +9,7 @@
 namespace {
 
 // Feeds the messages through the decoder and completes the extraction; the callback's TrackInfo.
-TrackInfo build(const std::vector<HDGPSMessage>& messages, int* calls = nullptr)
-{
+TrackInfo build(const std::vector<HDGPSMessage>& messages, int* calls = nullptr) {
     VideoGpsTool tool;
     tool.setLogSink({});
     TrackInfo result;
@@ -27,8 +26,7 @@ TrackInfo build(const std::vector<HDGPSMessage>& messages, int* calls = nullptr)
     return result;
 }
 
-HDGPSMessage invalid(double knots, std::int32_t x = 0)
-{
+HDGPSMessage invalid(double knots, std::int32_t x = 0) {
     HDGPSMessage m;
     m.status = 'V';
     m.speed = knots;
@@ -45,8 +43,7 @@ class TestTrackBuilder : public QObject {
 private slots:
     void locale() { QVERIFY(TestFiles::localeAsExpected()); }
 
-    void noRecordsGivesThreeKeys()
-    {
+    void noRecordsGivesThreeKeys() {
         int calls = 0;
         const TrackInfo info = build({}, &calls);
         QCOMPARE(calls, 1);
@@ -58,8 +55,7 @@ private slots:
                     .hasMatch());
     }
 
-    void summaryFigures()
-    {
+    void summaryFigures() {
         TrackInfo info = build({TestFiles::fix(22.5, 114.0, 10.7), TestFiles::fix(22.6, 114.1, 20.2)});
         QCOMPARE(info.videoDatas->size(), std::size_t(2));
         QCOMPARE(info.videoDatas->at(0).spd, 10.0f);
@@ -76,8 +72,7 @@ private slots:
         QCOMPARE(*info.maxSpeed, 20.0f);
     }
 
-    void sampleValuesRoundDown_data()
-    {
+    void sampleValuesRoundDown_data() {
         QTest::addColumn<double>("knots");
         QTest::addColumn<double>("heading");
         QTest::addColumn<float>("spd");
@@ -86,8 +81,7 @@ private slots:
         QTest::newRow("heading 359.7") << 10.0 << 359.7 << 10.0f << 359.0f;
         QTest::newRow("negative speed kept") << -3.5 << 12.25 << -4.0f << 12.0f;
     }
-    void sampleValuesRoundDown()
-    {
+    void sampleValuesRoundDown() {
         QFETCH(double, knots);
         QFETCH(double, heading);
         QFETCH(float, spd);
@@ -103,8 +97,7 @@ private slots:
         QCOMPARE(s.gsensorZ, 1024.0f);
     }
 
-    void allInvalidRecords()
-    {
+    void allInvalidRecords() {
         const TrackInfo info = build({invalid(0, 5), invalid(12.5, 6), invalid(399.9, 7)});
         QCOMPARE(info.videoDatas->size(), std::size_t(3));
         for (const TrackSample& s : *info.videoDatas) {
@@ -118,8 +111,7 @@ private slots:
         QCOMPARE(info.isInChina, false);
     }
 
-    void invalidAfterValidRepeatsLastFix()
-    {
+    void invalidAfterValidRepeatsLastFix() {
         VideoGpsTool tool;
         tool.setLogSink({});
         TrackInfo info;
@@ -151,14 +143,12 @@ private slots:
         QCOMPARE(*info.maxSpeed, 34.0f);
     }
 
-    void onlyTheLastSampleDecidesChina()
-    {
+    void onlyTheLastSampleDecidesChina() {
         QVERIFY(build({TestFiles::fix(34.05, -118.24, 10), TestFiles::fix(22.5, 114.0, 10)}).isInChina);
         QVERIFY(!build({TestFiles::fix(22.5, 114.0, 10), TestFiles::fix(34.05, -118.24, 10)}).isInChina);
     }
 
-    void chinaBounds_data()
-    {
+    void chinaBounds_data() {
         QTest::addColumn<float>("latitude");
         QTest::addColumn<float>("longitude");
         QTest::addColumn<bool>("inside");
@@ -169,22 +159,21 @@ private slots:
         QTest::newRow("longitude 135.05 is outside") << 30.0f << 135.05f << false;
         QTest::newRow("not a number") << float(NAN) << 100.0f << false;
     }
-    void chinaBounds()
-    {
+    void chinaBounds() {
         QFETCH(float, latitude);
         QFETCH(float, longitude);
         QFETCH(bool, inside);
         QCOMPARE(VideoGpsTool::locationInChina(latitude, longitude), inside);
     }
 
-    void logLines()
-    {
+    void logLines() {
         QStringList log;
         QStringList standardOutput;
         {
             VideoGpsTool tool;
             tool.setLogSink([&](LogChannel channel, std::string_view text) {
-                (channel == LogChannel::Log ? log : standardOutput) << QString::fromUtf8(text.data(), text.size());
+                (channel == LogChannel::Log ? log : standardOutput)
+                    << QString::fromUtf8(text.data(), text.size());
             });
             tool.decodecPacket(TestFiles::fix(22.543209, 113.94, 45.67));
             tool.decodecPacket(invalid(500));
@@ -196,8 +185,7 @@ private slots:
         QVERIFY(standardOutput.isEmpty());
     }
 
-    void sampleClocksFollowSamples()
-    {
+    void sampleClocksFollowSamples() {
         VideoGpsTool tool;
         tool.setLogSink({});
         HDGPSMessage a = TestFiles::fix(22.5, 114.0, 10);

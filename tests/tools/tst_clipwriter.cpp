@@ -10,8 +10,7 @@
 
 namespace {
 
-std::vector<TrackSample> extract(const QString& path)
-{
+std::vector<TrackSample> extract(const QString& path) {
     VideoGpsTool tool;
     tool.setLogSink({});
     std::vector<TrackSample> samples;
@@ -21,8 +20,7 @@ std::vector<TrackSample> extract(const QString& path)
 }
 
 // A checksum of every decoded frame, or an empty text when ffmpeg fails on the file.
-QByteArray decodedFrames(const QTemporaryDir& dir, const QString& path)
-{
+QByteArray decodedFrames(const QTemporaryDir& dir, const QString& path) {
     const QString out = dir.filePath(QFileInfo(path).completeBaseName() + ".framemd5");
     QString error;
     if (!TestFiles::runFfmpeg({"-i", path, "-map", "0:v", "-f", "framemd5", out}, &error) || !error.isEmpty())
@@ -43,22 +41,21 @@ QByteArray decodedFrames(const QTemporaryDir& dir, const QString& path)
 class TestClipWriter : public QObject {
     Q_OBJECT
 private slots:
-    void realMp4_data()
-    {
+    void realMp4_data() {
         QTest::addColumn<QStringList>("flags");
         QTest::newRow("moov at the end") << QStringList{};
         QTest::newRow("moov first (faststart)") << QStringList{"-movflags", "+faststart"};
     }
-    void realMp4()
-    {
+    void realMp4() {
         QFETCH(QStringList, flags);
         QTemporaryDir dir;
         const QString source = dir.filePath("source.mp4");
         QString error;
-        const bool made = TestFiles::runFfmpeg(QStringList{"-f", "lavfi", "-i", "testsrc=size=160x90:rate=10:duration=3",
-                                                           "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "10"} +
-                                                   flags + QStringList{source},
-                                               &error);
+        const bool made =
+            TestFiles::runFfmpeg(QStringList{"-f", "lavfi", "-i", "testsrc=size=160x90:rate=10:duration=3",
+                                             "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "10"} +
+                                     flags + QStringList{source},
+                                 &error);
         QVERIFY2(made, qPrintable(error));
 
         SyntheticDrive drive = SyntheticDrive::world();
@@ -79,8 +76,7 @@ private slots:
         QCOMPARE(decodedFrames(dir, clip), before);
     }
 
-    void noMoovIsRefused()
-    {
+    void noMoovIsRefused() {
         std::string error;
         QVERIFY(!ClipWriter::addTrack(ClipWriter::box("mdat", {}), {}, &error));
         QVERIFY(!error.empty());

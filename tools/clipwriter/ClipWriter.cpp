@@ -11,32 +11,27 @@ namespace {
 
 using Bytes = ClipWriter::Bytes;
 
-void appendBigEndian32(Bytes& out, std::uint32_t value)
-{
+void appendBigEndian32(Bytes& out, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.push_back(std::byte((value >> shift) & 0xffu));
 }
 
-void putBigEndian32(std::span<std::byte> at, std::uint32_t value)
-{
+void putBigEndian32(std::span<std::byte> at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         at[i] = std::byte((value >> (24 - 8 * i)) & 0xffu);
 }
 
-void putBigEndian64(std::span<std::byte> at, std::uint64_t value)
-{
+void putBigEndian64(std::span<std::byte> at, std::uint64_t value) {
     putBigEndian32(at, std::uint32_t(value >> 32));
     putBigEndian32(at.subspan(4), std::uint32_t(value & 0xffffffffu));
 }
 
-void appendText(Bytes& out, std::string_view text)
-{
+void appendText(Bytes& out, std::string_view text) {
     for (char c : text)
         out.push_back(std::byte(static_cast<unsigned char>(c)));
 }
 
-void append(Bytes& out, std::span<const std::byte> bytes)
-{
+void append(Bytes& out, std::span<const std::byte> bytes) {
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
@@ -48,8 +43,7 @@ struct BoxSpan {
     std::uint32_t type = 0;
 };
 
-std::vector<BoxSpan> listBoxes(std::span<const std::byte> bytes, std::size_t base = 0)
-{
+std::vector<BoxSpan> listBoxes(std::span<const std::byte> bytes, std::size_t base = 0) {
     std::vector<BoxSpan> boxes;
     std::size_t at = 0;
     while (bytes.size() - at >= 8) {
@@ -76,8 +70,8 @@ std::vector<BoxSpan> listBoxes(std::span<const std::byte> bytes, std::size_t bas
 }
 
 // Moves every chunk offset at or behind `from` by `delta`, in all "stco" and "co64" boxes below `container`.
-bool shiftChunkOffsets(std::span<std::byte> container, std::uint64_t from, std::uint64_t delta, std::string* error)
-{
+bool shiftChunkOffsets(std::span<std::byte> container, std::uint64_t from, std::uint64_t delta,
+                       std::string* error) {
     static const std::uint32_t kContainers[] = {ByteOrder::fourCC("moov"), ByteOrder::fourCC("trak"),
                                                 ByteOrder::fourCC("mdia"), ByteOrder::fourCC("minf"),
                                                 ByteOrder::fourCC("stbl")};
@@ -98,7 +92,8 @@ bool shiftChunkOffsets(std::span<std::byte> container, std::uint64_t from, std::
         const std::size_t width = is32 ? 4 : 8;
         for (std::uint32_t i = 0; i < count && 8 + (i + 1) * width <= payload.size(); ++i) {
             auto entry = payload.subspan(8 + i * width, width);
-            std::uint64_t value = is32 ? ByteOrder::readBigEndian32(entry) : ByteOrder::readBigEndian64(entry);
+            std::uint64_t value =
+                is32 ? ByteOrder::readBigEndian32(entry) : ByteOrder::readBigEndian64(entry);
             if (value < from)
                 continue;
             value += delta;
@@ -117,8 +112,7 @@ bool shiftChunkOffsets(std::span<std::byte> container, std::uint64_t from, std::
     return true;
 }
 
-Bytes recordsPayload(std::span<const HDGPSMessage> messages)
-{
+Bytes recordsPayload(std::span<const HDGPSMessage> messages) {
     Bytes payload;
     payload.reserve(messages.size() * ClipWriter::kRecordSize);
     for (const HDGPSMessage& m : messages)
@@ -126,8 +120,7 @@ Bytes recordsPayload(std::span<const HDGPSMessage> messages)
     return payload;
 }
 
-Bytes fileTypeBox()
-{
+Bytes fileTypeBox() {
     Bytes payload;
     appendText(payload, "isom");
     appendBigEndian32(payload, 0x200);
@@ -136,16 +129,15 @@ Bytes fileTypeBox()
 }
 
 // A movie header with a one-second time scale and the drive's duration.
-Bytes movieHeaderBox(std::uint32_t durationSeconds)
-{
+Bytes movieHeaderBox(std::uint32_t durationSeconds) {
     Bytes payload;
-    appendBigEndian32(payload, 0);      // version, flags
-    appendBigEndian32(payload, 0);      // creation time
-    appendBigEndian32(payload, 0);      // modification time
-    appendBigEndian32(payload, 1000);   // time scale
+    appendBigEndian32(payload, 0);    // version, flags
+    appendBigEndian32(payload, 0);    // creation time
+    appendBigEndian32(payload, 0);    // modification time
+    appendBigEndian32(payload, 1000); // time scale
     appendBigEndian32(payload, durationSeconds * 1000);
     appendBigEndian32(payload, 0x00010000); // rate 1.0
-    payload.push_back(std::byte{1});   // volume 1.0
+    payload.push_back(std::byte{1});        // volume 1.0
     payload.push_back(std::byte{0});
     payload.resize(payload.size() + 10); // reserved
     const std::uint32_t matrix[9] = {0x00010000, 0, 0, 0, 0x00010000, 0, 0, 0, 0x40000000};
@@ -157,8 +149,8 @@ Bytes movieHeaderBox(std::uint32_t durationSeconds)
 }
 
 // "moov" with a movie header and the index split over `gpsBoxes` boxes.
-Bytes moovBox(std::span<const std::uint32_t> offsets, const ClipWriter::Layout& layout, std::uint32_t seconds)
-{
+Bytes moovBox(std::span<const std::uint32_t> offsets, const ClipWriter::Layout& layout,
+              std::uint32_t seconds) {
     Bytes payload = movieHeaderBox(seconds);
     const int boxes = std::max(layout.gpsBoxes, 1);
     const std::size_t per = (offsets.size() + boxes - 1) / boxes;
@@ -172,8 +164,7 @@ Bytes moovBox(std::span<const std::uint32_t> offsets, const ClipWriter::Layout& 
 
 } // namespace
 
-Bytes ClipWriter::box(std::string_view type, std::span<const std::byte> payload)
-{
+Bytes ClipWriter::box(std::string_view type, std::span<const std::byte> payload) {
     Bytes out;
     out.reserve(8 + payload.size());
     appendBigEndian32(out, static_cast<std::uint32_t>(8 + payload.size()));
@@ -182,11 +173,12 @@ Bytes ClipWriter::box(std::string_view type, std::span<const std::byte> payload)
     return out;
 }
 
-Bytes ClipWriter::gpsIndexBox(std::span<const std::uint32_t> recordOffsets, std::optional<std::int32_t> countField)
-{
+Bytes ClipWriter::gpsIndexBox(std::span<const std::uint32_t> recordOffsets,
+                              std::optional<std::int32_t> countField) {
     Bytes payload;
     appendBigEndian32(payload, 0); // not interpreted
-    appendBigEndian32(payload, static_cast<std::uint32_t>(countField.value_or(std::int32_t(recordOffsets.size()))));
+    appendBigEndian32(payload,
+                      static_cast<std::uint32_t>(countField.value_or(std::int32_t(recordOffsets.size()))));
     for (std::uint32_t offset : recordOffsets) {
         appendBigEndian32(payload, offset);
         appendBigEndian32(payload, static_cast<std::uint32_t>(kRecordSize)); // not interpreted
@@ -194,8 +186,7 @@ Bytes ClipWriter::gpsIndexBox(std::span<const std::uint32_t> recordOffsets, std:
     return box("gps ", payload);
 }
 
-Bytes ClipWriter::record(const HDGPSMessage& message)
-{
+Bytes ClipWriter::record(const HDGPSMessage& message) {
     Bytes out;
     out.reserve(kRecordSize);
     appendBigEndian32(out, static_cast<std::uint32_t>(kRecordSize));
@@ -205,8 +196,7 @@ Bytes ClipWriter::record(const HDGPSMessage& message)
     return out;
 }
 
-Bytes ClipWriter::bareClip(std::span<const HDGPSMessage> messages, const Layout& layout)
-{
+Bytes ClipWriter::bareClip(std::span<const HDGPSMessage> messages, const Layout& layout) {
     const Bytes ftyp = fileTypeBox();
     const Bytes mdat = box("mdat", recordsPayload(messages));
     const auto seconds = static_cast<std::uint32_t>(messages.size());
@@ -231,9 +221,8 @@ Bytes ClipWriter::bareClip(std::span<const HDGPSMessage> messages, const Layout&
     return out;
 }
 
-std::optional<Bytes> ClipWriter::addTrack(std::span<const std::byte> mp4, std::span<const HDGPSMessage> messages,
-                                          std::string* error)
-{
+std::optional<Bytes> ClipWriter::addTrack(std::span<const std::byte> mp4,
+                                          std::span<const HDGPSMessage> messages, std::string* error) {
     const std::vector<BoxSpan> top = listBoxes(mp4);
     const auto moov = std::find_if(top.begin(), top.end(),
                                    [](const BoxSpan& b) { return b.type == ByteOrder::fourCC("moov"); });
@@ -265,8 +254,7 @@ std::optional<Bytes> ClipWriter::addTrack(std::span<const std::byte> mp4, std::s
     return out;
 }
 
-bool ClipWriter::writeFile(const std::string& path, std::span<const std::byte> bytes, std::string* error)
-{
+bool ClipWriter::writeFile(const std::string& path, std::span<const std::byte> bytes, std::string* error) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -278,8 +266,7 @@ bool ClipWriter::writeFile(const std::string& path, std::span<const std::byte> b
     return true;
 }
 
-std::optional<Bytes> ClipWriter::readFile(const std::string& path, std::string* error)
-{
+std::optional<Bytes> ClipWriter::readFile(const std::string& path, std::string* error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (error)

@@ -46,9 +46,11 @@ public:
     // The bytes of `mp4` (a real MP4, e.g. from ffmpeg) with the records added in a "free" box just before
     // "moov" and a "gps " index appended to "moov". Chunk offsets ("stco", "co64") that point behind the
     // insertion are moved, so the media still plays. Nothing when `mp4` has no readable "moov".
-    static std::optional<Bytes> addTrack(std::span<const std::byte> mp4, std::span<const HDGPSMessage> messages,
+    static std::optional<Bytes> addTrack(std::span<const std::byte> mp4,
+                                         std::span<const HDGPSMessage> messages,
                                          std::string* error = nullptr);
 
-    static bool writeFile(const std::string& path, std::span<const std::byte> bytes, std::string* error = nullptr);
+    static bool writeFile(const std::string& path, std::span<const std::byte> bytes,
+                          std::string* error = nullptr);
     static std::optional<Bytes> readFile(const std::string& path, std::string* error = nullptr);
 };

@@ -4,8 +4,7 @@
 
 namespace {
 
-double toDegreesMinutes(double degrees)
-{
+double toDegreesMinutes(double degrees) {
     const double magnitude = std::fabs(degrees);
     const double whole = std::floor(magnitude);
     return whole * 100 + (magnitude - whole) * 60;
@@ -13,12 +12,10 @@ double toDegreesMinutes(double degrees)
 
 } // namespace
 
-NmeaCoordinate NmeaCoordinate::latitude(double degrees)
-{
+NmeaCoordinate NmeaCoordinate::latitude(double degrees) {
     return {toDegreesMinutes(degrees), degrees < 0 ? 'S' : 'N'};
 }
 
-NmeaCoordinate NmeaCoordinate::longitude(double degrees)
-{
+NmeaCoordinate NmeaCoordinate::longitude(double degrees) {
     return {toDegreesMinutes(degrees), degrees < 0 ? 'W' : 'E'};
 }

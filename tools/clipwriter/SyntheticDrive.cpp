@@ -14,8 +14,7 @@ constexpr double kGravityUnits = 1024.0; // raw G-sensor units per g
 constexpr int kRampSeconds = 10;
 
 // Days since 1970-01-01 of a civil date, and back (Howard Hinnant's algorithms).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -24,8 +23,7 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-void civilFromDays(std::int64_t z, std::uint32_t& year, std::uint32_t& month, std::uint32_t& day)
-{
+void civilFromDays(std::int64_t z, std::uint32_t& year, std::uint32_t& month, std::uint32_t& day) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);
@@ -39,13 +37,11 @@ void civilFromDays(std::int64_t z, std::uint32_t& year, std::uint32_t& month, st
 
 } // namespace
 
-SyntheticDrive SyntheticDrive::china()
-{
+SyntheticDrive SyntheticDrive::china() {
     return SyntheticDrive{};
 }
 
-SyntheticDrive SyntheticDrive::world()
-{
+SyntheticDrive SyntheticDrive::world() {
     SyntheticDrive drive;
     drive.startLatitude = 34.0522;
     drive.startLongitude = -118.2437;
@@ -53,8 +49,7 @@ SyntheticDrive SyntheticDrive::world()
     return drive;
 }
 
-std::vector<HDGPSMessage> SyntheticDrive::messages() const
-{
+std::vector<HDGPSMessage> SyntheticDrive::messages() const {
     std::vector<HDGPSMessage> out;
     out.reserve(static_cast<std::size_t>(std::max(seconds, 0)));
     const std::int64_t startSeconds =
@@ -75,7 +70,8 @@ std::vector<HDGPSMessage> SyntheticDrive::messages() const
 
         const double metres = knots * kMetresPerKnotSecond;
         latitude += metres * std::cos(heading * kPi / 180) / kMetresPerDegree;
-        longitude += metres * std::sin(heading * kPi / 180) / (kMetresPerDegree * std::cos(latitude * kPi / 180));
+        longitude +=
+            metres * std::sin(heading * kPi / 180) / (kMetresPerDegree * std::cos(latitude * kPi / 180));
 
         HDGPSMessage m;
         const std::int64_t now = startSeconds + t;

@@ -8,12 +8,12 @@
 // A made-up drive, one GPS message per second: speeds up, cruises with some variation, turns a little and
 // slows down at the end. The same options always give the same messages.
 struct SyntheticDrive {
-    double startLatitude = 22.5431;  // Shenzhen, inside the China box
+    double startLatitude = 22.5431; // Shenzhen, inside the China box
     double startLongitude = 113.9400;
-    double startHeading = 45;        // degrees clockwise from north
+    double startHeading = 45; // degrees clockwise from north
     double cruiseKnots = 38;
     int seconds = 60;
-    int noFixSeconds = 0;            // leading messages with status 'V' and no position (cold start)
+    int noFixSeconds = 0; // leading messages with status 'V' and no position (cold start)
     // UTC start of the drive.
     std::uint32_t year = 2024, month = 6, day = 1, hour = 8, minute = 30, second = 0;
 

@@ -18,22 +18,19 @@ constexpr const char* kUsage =
     "  --no-fix      leading records without a position fix (default 0)\n"
     "  --moov-first  bare clip with moov before mdat\n";
 
-bool parseCount(std::string_view text, int& out)
-{
+bool parseCount(std::string_view text, int& out) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), out);
     return result.ec == std::errc{} && result.ptr == text.data() + text.size() && out >= 0;
 }
 
-int usage()
-{
+int usage() {
     std::fputs(kUsage, stderr);
     return 2;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::string from;
     std::string output;
     SyntheticDrive drive = SyntheticDrive::china();
