@@ -1,0 +1,93 @@
+#pragma once
+
+#include "TrackInfo.h"
+#include "TrackSample.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The literal keys of a stored play-list row.
+namespace PlayListKeys {
+inline constexpr const char* kPath = "key_path";
+inline constexpr const char* kGpsData = "key_gps_data";
+inline constexpr const char* kMaxSpeed = "key_max_speed";
+inline constexpr const char* kIsInChina = "key_is_in_china";
+inline constexpr const char* kAevSpeed = "aevSpeed";
+inline constexpr const char* kTotailDistance = "totailDistance";
+inline constexpr const char* kFileTime = "file_time";
+inline constexpr const char* kFileSize = "file_size";
+inline constexpr const char* kActiveYn = "key_active_yn";
+} // namespace PlayListKeys
+
+using TrackSamples = std::vector<TrackSample>;
+
+// Everything of a play-list row but its active mark. Immutable once built and shared between the copies of a
+// row (activation only changes the mark), so a play list of a thousand tracks is copied cheaply. Its JSON
+// text is made once, on first use, from any thread.
+class PlayListEntryBody {
+public:
+    std::optional<QString> path;                 // the file key, "file:///..." percent-escaped
+    std::shared_ptr<const TrackSamples> gpsData; // null when the row has no samples
+    std::optional<float> maxSpeed;
+    std::optional<bool> isInChina;
+    std::optional<float> aevSpeed;
+    std::optional<float> totailDistance;
+    std::optional<QString> fileTime;
+    std::optional<float> fileSize;
+    QVariantMap extra; // keys this version does not know, kept as they were stored
+
+    // The row's members as JSON text without braces, e.g. "key_path":"file:///a.mp4","file_size":0.5
+    const std::string& jsonMembers() const;
+
+private:
+    mutable std::once_flag m_jsonOnce;
+    mutable std::string m_json;
+};
+
+// One play-list row: a dictionary with the literal keys above, held as typed data.
+class PlayListEntry {
+public:
+    PlayListEntry();
+    explicit PlayListEntry(std::shared_ptr<const PlayListEntryBody> body, std::optional<bool> activeYn = {});
+
+    // The row the batch add makes for a file: every value the TrackInfo has, under the row's keys.
+    static PlayListEntry fromTrackInfo(const QString& fileKey, const TrackInfo& info);
+    static PlayListEntry fromDictionary(const QVariantMap& dictionary);
+    static PlayListEntry fromJson(const QJsonObject& object);
+
+    QVariantMap toDictionary() const;
+    // Appends the row as a compact JSON object.
+    void appendJson(std::string& out) const;
+
+    const PlayListEntryBody& body() const { return *m_body; }
+    std::optional<QString> path() const { return m_body->path; }
+    std::optional<bool> activeYn() const { return m_activeYn; }
+    // The same row with the active mark set.
+    PlayListEntry withActive(bool active) const;
+
+    friend bool operator==(const PlayListEntry& a, const PlayListEntry& b);
+
+private:
+    std::shared_ptr<const PlayListEntryBody> m_body;
+    std::optional<bool> m_activeYn;
+};
+
+using PlayList = std::vector<PlayListEntry>;
+
+namespace PlayListJson {
+// JSON string literal of UTF-8 text, quotes included, appended to `out`.
+void appendQuoted(std::string& out, std::string_view utf8);
+// Shortest round-trip text of a single-precision number; null when it is not finite.
+void appendNumber(std::string& out, float value);
+// A generic value (as read from or written to the store) in the same style.
+void appendVariant(std::string& out, const QVariant& value);
+// A JSON value as the store's QVariant: numbers become double, arrays lists, objects maps, null invalid.
+QVariant toVariant(const QJsonValue& value);
+} // namespace PlayListJson

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "PlayListEntry.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+
+class MyCacheEvents;
+
+// The play list with every file's telemetry, kept in the settings store under "KEY_PLAY_LIST". Files are
+// identified by their key: the percent-escaped "file:///..." URL text, compared exactly.
+//
+// Batches run on the application-wide serial worker, one file after another; each batch merges its new rows
+// into the list as it stands when the batch ends (changes made meanwhile are kept; files present by then are
+// skipped) and then runs its completion on the main thread. Everything else runs on the main thread.
+class MyCache {
+public:
+    MyCache() = delete;
+
+    using Completion = std::function<void()>;
+
+    // Adds the files that are not in the list yet, extracting their telemetry; returns at once.
+    static void playPathArrCache(const QList<QUrl>& urls, Completion block);
+    // Stores `list` as the play list.
+    static void syncPlayList(PlayList list);
+    // Removes the play list.
+    static void playPathClear();
+    // The stored list, or null when there is none.
+    static std::shared_ptr<const PlayList> playList();
+
+    // The samples of the first row with this key; null when no row matches or the row has none.
+    static std::shared_ptr<const TrackSamples> findGpsDatas(const QString& path);
+    // The first matching row's in-China flag (false when it has none); true when no row matches.
+    static bool locationIsINChina(const QString& path);
+    // {"aevSpeed", "maxSpeed", "totailDistance"} of the first matching row, each when the row has it;
+    // empty when no row matches.
+    static QVariantMap findFileMessage(const QString& path);
+
+    // The activation rule: every row gets "key_active_yn" false except the last row with this key (or the
+    // row at this index), which gets true; the list is stored even when nothing matched.
+    static void activatePath(const QString& path);
+    static void activateIndex(qint64 index);
+
+    // The key of a local file ("file:///tmp/a%20b.mp4"), and the file-system path of a key.
+    static QString fileKey(const QUrl& url);
+    static QString localPath(const QString& key);
+
+    // Progress of the batches.
+    static MyCacheEvents& events();
+    // Blocks until the batches queued so far have been extracted (their merge and completion still follow
+    // on the main thread's event loop).
+    static void waitForWorker();
+};

@@ -1,0 +1,133 @@
+// Named pictures, colours, translations and bundle information.
+#include "AppResources.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QTest>
+#include <QTranslator>
+
+namespace {
+
+// Every key of the default table that the views look up.
+const char* const kKeys[] = {
+    "设置",
+    "打开文件",
+    "清空列表",
+    "time_Text_string",
+    "km_speedUnit",
+    "mph_speedUnit",
+    "行驶距离",
+    "纬度",
+    "经度",
+    "最高时速",
+    "平均时速",
+    "Alert_Sure",
+    "不支持的格式视频",
+    "文件已损坏",
+    "文件不存在",
+    "上一段",
+    "播放/暂停",
+    "下一段",
+    "音量",
+    "播放速度",
+    "循环播放",
+    "全屏/退出全屏",
+    "请检查网络连接",
+    "速度单位",
+    "经纬度",
+    "度/分/秒",
+    "小数点显示",
+    "地图",
+    "Google Map",
+    "百度地图",
+    "app名称",
+    "版本",
+    "官网",
+    "技术支持",
+    "许可",
+    "英语",
+    "法语",
+    "西班牙语",
+    "德语",
+    "意大利语",
+    "简中",
+    "俄语",
+    "日语",
+    "波兰语",
+    "setting",
+};
+
+} // namespace
+
+class TestAppResources : public QObject {
+    Q_OBJECT
+private slots:
+    void everyKeyIsTranslated_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("en") << "en";
+        QTest::newRow("zh_CN") << "zh_CN";
+    }
+    void everyKeyIsTranslated() {
+        QFETCH(QString, language);
+        QTranslator table;
+        QVERIFY(table.load(":/i18n/kestrun_" + language + ".qm"));
+        for (const char* key : kKeys)
+            QVERIFY2(!table.translate("Localizable", key).isEmpty(), key);
+        QVERIFY(!table.translate("InfoPlist", "CFBundleDisplayName").isEmpty());
+    }
+
+    void lookups() {
+        // Without a table a key shows itself.
+        QCOMPARE(AppResources::localized("行驶距离"), QString("行驶距离"));
+        QCOMPARE(AppResources::localized("no_such_key"), QString("no_such_key"));
+        QCOMPARE(AppResources::displayName(), QString("Kestrun Player"));
+
+        QCOMPARE(AppResources::installTranslations({"en-GB"}), QString("en"));
+        QCOMPARE(AppResources::localized("行驶距离"), QString("Distance"));
+        QCOMPARE(AppResources::localized("km_speedUnit"), QString("km/h"));
+        QCOMPARE(AppResources::localized("no_such_key"), QString("no_such_key"));
+        QVERIFY(AppResources::localized("版本").contains(AppResources::shortVersion()));
+
+        QCOMPARE(AppResources::installTranslations({"zh-Hans-CN"}), QString("zh_CN"));
+        QCOMPARE(AppResources::localized("Alert_Sure"), QString("确定"));
+        QCOMPARE(AppResources::displayName(), QString("Kestrun 行车记录播放器"));
+        AppResources::installTranslations({"en"});
+    }
+
+    void bundleInformation() {
+        QCOMPARE(AppResources::shortVersion(), QString(KESTRUN_EXPECTED_VERSION));
+        QVERIFY(!AppResources::buildVersion().isEmpty());
+    }
+
+    void colors() {
+        for (const char* name : {"圆低色", "红色", "黄色", "cell文字颜色", "灰色"})
+            QVERIFY2(AppResources::color(name).isValid(), name);
+        QVERIFY(!AppResources::color("no colour").isValid());
+        QVERIFY(AppResources::color("红色").red() > 200);
+    }
+
+    void pictures() {
+        QStringList names{"player_play", "player_pause", "4.00", "2.00", "1.00", "0.50", "0.25", "动画.gif"};
+        for (int i = 1; i <= 12; ++i)
+            names << QString("动画-%1").arg(i);
+        for (const QString& name : names) {
+            const QPixmap pixmap = AppResources::picture(name, QSize(48, 48));
+            QVERIFY2(!pixmap.isNull(), qPrintable(name));
+            const QImage image = pixmap.toImage();
+            int opaque = 0;
+            for (int y = 0; y < image.height(); y += 2) {
+                for (int x = 0; x < image.width(); x += 2)
+                    opaque += qAlpha(image.pixel(x, y)) > 128;
+            }
+            QVERIFY2(opaque > 20, qPrintable(name)); // something is drawn, not an empty square
+        }
+        QVERIFY(AppResources::picturePath("no picture").isEmpty());
+        // The play glyph is light on a transparent background.
+        const QImage play = AppResources::picture("player_play", QSize(48, 48)).toImage();
+        QCOMPARE(qAlpha(play.pixel(2, 2)), 0);
+        QVERIFY(qGray(play.pixel(24, 24)) > 200);
+    }
+};
+
+QTEST_MAIN(TestAppResources)
+#include "tst_appresources.moc"
