@@ -52,7 +52,11 @@ AppManager& AppManager::sharedManager() {
 
 void AppManager::storeDisplaySettings() const {
     SettingsStore& store = SettingsStore::shared();
-    store.setValue(SettingsKeys::kUserSpeed, QString::number(m_speedType.load()));
-    store.setValue(SettingsKeys::kUserMap, QString::number(m_mapType.load()));
-    store.setValue(SettingsKeys::kLanguageShowType, QString::number(m_languageShowType.load()));
+    const auto storeIfMissing = [&store](const char* key, std::int32_t value) {
+        if (!store.contains(key))
+            store.setValue(key, QString::number(value));
+    };
+    storeIfMissing(SettingsKeys::kUserSpeed, m_speedType);
+    storeIfMissing(SettingsKeys::kUserMap, m_mapType);
+    storeIfMissing(SettingsKeys::kLanguageShowType, m_languageShowType);
 }

@@ -31,8 +31,9 @@ public:
     std::int32_t playType() const { return m_playType; }
     void setPlayType(std::int32_t value) { m_playType = value; }
 
-    // Writes the speed unit, map provider and coordinate format in force, so the store and the menus agree
-    // with what the dashboard shows (start-up).
+    // Start-up: stores the speed unit, map provider and coordinate format in force under the keys that the
+    // store does not hold yet, so the store, the menus and the dashboard agree from the first run on. A key
+    // the store holds (even an unusable value) is left as it is.
     void storeDisplaySettings() const;
 
     // The initial values for a first preferred language, before stored choices apply.

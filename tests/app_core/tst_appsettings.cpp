@@ -64,10 +64,10 @@ private slots:
 
         manager.setMapType(1);
         QVERIFY(!SettingsStore::shared().contains("userMap")); // setters do not store
-        manager.storeDisplaySettings();
+        manager.storeDisplaySettings();                        // only the keys never written
         QCOMPARE(SettingsStore::shared().value("userSpeed"), QVariant("2"));
         QCOMPARE(SettingsStore::shared().value("userMap"), QVariant("1"));
-        QCOMPARE(SettingsStore::shared().value("languageShowType"), QVariant("1"));
+        QCOMPARE(SettingsStore::shared().value("languageShowType"), QVariant("7"));
     }
 
     void speedUnit() {

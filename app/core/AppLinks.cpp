@@ -1,0 +1,6 @@
+#include "AppLinks.h"
+
+AppLinks& AppLinks::shared() {
+    static AppLinks links;
+    return links;
+}

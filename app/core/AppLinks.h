@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+// What the shell and the modules ask of each other directly, beside CVModuleProtocol. The modules register
+// themselves when they load; the shell wires nothing else. References are weak: a module that is gone reads
+// as absent. Main thread only.
+
+// The playback module (VideoViewController).
+class PlaybackControl {
+public:
+    virtual ~PlaybackControl() = default;
+    // Stops and forgets the file that plays.
+    virtual void close() = 0;
+    // Starts the file and makes it the active one for every module.
+    virtual void initAssetData(const QUrl& url) = 0;
+};
+
+// The play-list module (PlayListViewController).
+class PlayListControl {
+public:
+    virtual ~PlayListControl() = default;
+    // Shows the stored list again.
+    virtual void reloadPlayListData() = 0;
+    // Moves the row marker and the navigation index to the row of this file key (when listed).
+    virtual void followPlayingFile(const QString& key) = 0;
+};
+
+// The application controller (AppDelegate).
+class AppController {
+public:
+    virtual ~AppController() = default;
+    virtual void activeCurrentPlayFile(const QString& key) = 0;
+    virtual void activeCurrentPlayIndex(int index) = 0;
+    // Shows the open dialog and adds the chosen files (the menu's open command).
+    virtual void openFile() = 0;
+};
+
+class AppLinks {
+public:
+    static AppLinks& shared();
+
+    template <typename T> void registerVideoVC(T* module) { m_video = {module, module}; }
+    template <typename T> void registerPlaylistVC(T* module) { m_playlist = {module, module}; }
+    template <typename T> void registerAppController(T* controller) { m_app = {controller, controller}; }
+
+    PlaybackControl* videoVC() const { return m_video.get(); }
+    PlayListControl* playlistVC() const { return m_playlist.get(); }
+    AppController* appController() const { return m_app.get(); }
+
+private:
+    template <typename Interface> struct Link {
+        QPointer<QObject> object;
+        Interface* target = nullptr;
+        Interface* get() const { return object ? target : nullptr; }
+    };
+    Link<PlaybackControl> m_video;
+    Link<PlayListControl> m_playlist;
+    Link<AppController> m_app;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "AppLinks.h"
+#include "CVModuleProtocol.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QListWidget;
+
+// The play-list module. Until the full play-list view is built it lists the stored files by name and marks
+// the one that plays; `selectIndex` is the row that next and previous count from.
+class PlayListViewController : public QWidget, public CVModuleProtocol, public PlayListControl {
+    Q_OBJECT
+public:
+    explicit PlayListViewController(QWidget* parent = nullptr);
+
+    bool implementsOperation(Operation operation) const override;
+    void dataLogicProcessOfViodePath(const std::optional<QString>& path) override;
+
+    // PlayListControl
+    void reloadPlayListData() override;
+    void followPlayingFile(const QString& key) override;
+
+    int selectIndex() const { return m_selectIndex; }
+    QListWidget* table() const { return m_list; }
+
+private:
+    void showMarker(); // the playing row in bold
+
+    QListWidget* m_list = nullptr;
+    int m_selectIndex = -1;
+};
