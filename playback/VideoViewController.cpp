@@ -1,50 +1,349 @@
 #include "VideoViewController.h"
 
+#include "AppManager.h"
+#include "AppResources.h"
+#include "AppUserDefaults.h"
+#include "MediaInspector.h"
 #include "MyCache.h"
+#include "MyCustomSlider.h"
+#include "NotificationCenter.h"
+#include "NotificationNames.h"
+#include "PlatformEngine.h"
+#include "PopoverWindow.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+#include "SpeedPlayerViewController.h"
+#include "TimeFormatUtils.h"
+#include "VlcEngine.h"
+#include "VoiceViewController.h"
 
-#include <QFileInfo>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStackedLayout>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QtDebug>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kSliderSteps = 10000;
+constexpr QSize kButtonIcon(24, 24);
+
+QString timeText(double seconds) {
+    return TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(seconds));
+}
+
+// The maker's pages, from the compiled-in links resource.
+QUrl makerLink(const char* name) {
+    QFile file(":/links/links.json");
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QUrl(QJsonDocument::fromJson(file.readAll()).object().value(name).toString());
+}
+
+} // namespace
 
 VideoViewController::VideoViewController(QWidget* parent)
     : QWidget(parent) {
     setObjectName("videoVC");
-    auto* layout = new QVBoxLayout(this);
-    m_message = new QLabel(this);
-    m_message->setAlignment(Qt::AlignCenter);
-    m_message->setEnabled(false);
-    m_message->setWordWrap(true);
-    layout->addWidget(m_message);
-    close();
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(22, 29, 37));
+    setPalette(palette);
+
+    m_platform = new PlatformEngine(this);
+    m_vlc = new VlcEngine(this);
+    connectEngine(m_platform);
+    connectEngine(m_vlc);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    m_containerView = new QWidget(this);
+    auto* stack = new QStackedLayout(m_containerView);
+    stack->setStackingMode(QStackedLayout::StackAll);
+    m_logoImage = new QLabel(m_containerView);
+    m_logoImage->setAlignment(Qt::AlignCenter);
+    m_logoImage->setPixmap(AppResources::picture("kestrun-player", QSize(96, 96), devicePixelRatioF()));
+    stack->addWidget(m_logoImage);
+    stack->addWidget(m_platform->videoSurface());
+    stack->addWidget(m_vlc->videoSurface());
+    m_platform->videoSurface()->hide();
+    m_vlc->videoSurface()->hide();
+    root->addWidget(m_containerView, 1);
+    buildTransportBar();
+    root->addWidget(m_controlView);
+    buildPanels();
+
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(NotificationNames::kImageChange, this,
+                       [this](const QVariant& size) { imageWillChangSize(size.toSize()); });
+    center.addObserver(NotificationNames::kWindowFullChange, this,
+                       [](const QVariant&) { qInfo() << "windowFullScreenChange"; });
+    center.addObserver(NotificationNames::kWindowDidExitFullScreen, this, [](const QVariant&) {});
+
+    m_currentRate = 1.0;
     AppLinks::shared().registerVideoVC(this);
+}
+
+VideoViewController::~VideoViewController() {
+    if (m_mouseMonitor)
+        qApp->removeEventFilter(this);
+}
+
+QToolButton* VideoViewController::transportButton(const QString& picture, const char* tooltipKey) {
+    auto* button = new QToolButton(m_controlView);
+    button->setAutoRaise(true);
+    button->setIconSize(kButtonIcon);
+    button->setIcon(QIcon(AppResources::picture(picture, kButtonIcon, devicePixelRatioF())));
+    button->setToolTip(AppResources::localized(tooltipKey));
+    button->setAccessibleName(AppResources::localized(tooltipKey));
+    button->setFocusPolicy(Qt::NoFocus); // keys stay with the video view
+    return button;
+}
+
+void VideoViewController::buildTransportBar() {
+    m_controlView = new QWidget(this);
+    m_controlView->setAutoFillBackground(true);
+    QPalette palette = m_controlView->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    m_controlView->setPalette(palette);
+    auto* bar = new QVBoxLayout(m_controlView);
+    bar->setContentsMargins(10, 4, 10, 6);
+    bar->setSpacing(2);
+
+    auto* timeRow = new QHBoxLayout;
+    m_currentTimeField = new QLabel(timeText(0), m_controlView);
+    m_totalTimeField = new QLabel(timeText(0), m_controlView);
+    m_timeSlider = new MyCustomSlider(Qt::Horizontal, m_controlView);
+    m_timeSlider->setRange(0, kSliderSteps);
+    m_timeSlider->setValue(0);
+    m_timeSlider->setFocusPolicy(Qt::NoFocus);
+    m_timeSlider->setAccessibleName(tr("Position"));
+    m_timeSlider->setStyleSheet(
+        QString("QSlider::groove:horizontal { height: 2px; background: transparent; }"
+                "QSlider::sub-page:horizontal { background: %1; height: 2px; border-radius: 1px; }"
+                "QSlider::handle:horizontal { background: white; width: 12px; margin: -5px 0; border-radius: "
+                "6px; }")
+            .arg(AppResources::color("红色").name()));
+    connect(m_timeSlider, &QSlider::sliderMoved, this, [this] { VidePlaySlider(); });
+    timeRow->addWidget(m_currentTimeField);
+    timeRow->addWidget(m_timeSlider, 1);
+    timeRow->addWidget(m_totalTimeField);
+    bar->addLayout(timeRow);
+
+    m_neStackView = new QHBoxLayout;
+    m_lasetButton = transportButton("player_previous", "上一段");
+    m_playButton = transportButton("player_play", "播放/暂停");
+    m_nextButton = transportButton("player_next", "下一段");
+    m_voiceBtn = transportButton("player_volume", "音量");
+    m_playSpeedButton = transportButton("1.00", "播放速度");
+    m_playSpeedButton->setIconSize(QSize(40, 24));
+    m_playSpeedButton->setIcon(QIcon(AppResources::picture("1.00", QSize(40, 24), devicePixelRatioF())));
+    m_loopButton = transportButton("player_loop", "循环播放");
+    m_loopButton->setCheckable(true);
+    m_loopButton->setChecked(true); // on: advance to the next row at the end of a file
+    m_fullButton = transportButton("player_fullscreen", "全屏/退出全屏");
+    m_fullButton->setCheckable(true);
+    m_helpButton = new QToolButton(m_controlView);
+    m_helpButton->setText("?");
+    m_settingsButton = new QToolButton(m_controlView);
+    m_settingsButton->setText(AppResources::localized("设置"));
+    m_playButton->setEnabled(false);
+
+    m_neStackView->addStretch(1);
+    for (QToolButton* button : {m_lasetButton, m_playButton, m_nextButton, m_voiceBtn, m_playSpeedButton,
+                                m_loopButton, m_fullButton, m_helpButton, m_settingsButton})
+        m_neStackView->addWidget(button);
+    m_neStackView->addStretch(1);
+    setButtonSpacing(m_spacingNum);
+    bar->addLayout(m_neStackView);
+
+    connect(m_playButton, &QToolButton::clicked, this, &VideoViewController::playOrPause);
+    connect(m_lasetButton, &QToolButton::clicked, this, &VideoViewController::lastFile);
+    connect(m_nextButton, &QToolButton::clicked, this, &VideoViewController::nextFile);
+    connect(m_voiceBtn, &QToolButton::clicked, this, &VideoViewController::clickVoiceBtn);
+    connect(m_playSpeedButton, &QToolButton::clicked, this, &VideoViewController::playSpeedChange);
+    connect(m_loopButton, &QToolButton::clicked, this, &VideoViewController::filesListSortPlay);
+    connect(m_fullButton, &QToolButton::clicked, this, &VideoViewController::FullScreen);
+    connect(m_helpButton, &QToolButton::clicked, this, &VideoViewController::helps);
+    connect(m_settingsButton, &QToolButton::clicked, this, &VideoViewController::settings);
+}
+
+void VideoViewController::buildPanels() {
+    const QString buttonStyle = "QPushButton { color: white; font-size: 14px; }";
+    m_helpDialog = new QFrame(this);
+    m_helpDialog->setAutoFillBackground(true);
+    auto* help = new QVBoxLayout(m_helpDialog);
+    const auto helpButton = [&](const QString& title, auto action) {
+        auto* button = new QPushButton(title, m_helpDialog);
+        button->setStyleSheet(buttonStyle);
+        connect(button, &QPushButton::clicked, this, action);
+        help->addWidget(button);
+        return button;
+    };
+    helpButton(AppResources::localized("打开文件"), [this] {
+        m_helpDialog->hide();
+        if (AppController* app = AppLinks::shared().appController())
+            app->openFile();
+    });
+    helpButton(AppResources::localized("官网"), [this] {
+        m_helpDialog->hide();
+        QDesktopServices::openUrl(makerLink("website"));
+    });
+    helpButton(tr("Shop"), [this] {
+        m_helpDialog->hide();
+        QDesktopServices::openUrl(makerLink("shop"));
+    });
+    helpButton(AppResources::localized("app名称"), [] {}); // the about button has no action here
+    m_helpDialog->hide();
+
+    m_settingsDialog = new QFrame(this);
+    m_settingsDialog->setAutoFillBackground(true);
+    auto* settings = new QVBoxLayout(m_settingsDialog);
+    const auto radioRow = [&](const QString& caption, const QString& left, const QString& right) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(caption, m_settingsDialog));
+        auto* group = new QButtonGroup(m_settingsDialog);
+        auto* a = new QRadioButton(left, m_settingsDialog);
+        auto* b = new QRadioButton(right, m_settingsDialog);
+        group->addButton(a, 0);
+        group->addButton(b, 1);
+        row->addWidget(a);
+        row->addWidget(b);
+        settings->addLayout(row);
+        return group;
+    };
+    QButtonGroup* radioSpeed =
+        radioRow(AppResources::localized("速度单位"), AppResources::localized("km_speedUnit"),
+                 AppResources::localized("mph_speedUnit"));
+    QButtonGroup* radioLanguage =
+        radioRow(tr("Language"), AppResources::localized("简中"), AppResources::localized("英语"));
+    QButtonGroup* radioMap = radioRow(AppResources::localized("地图"), AppResources::localized("Google Map"),
+                                      AppResources::localized("百度地图"));
+    radioSpeed->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
+    connect(radioSpeed, &QButtonGroup::idClicked, this, [](int column) {
+        if (column == 0) {
+            SettingsStore::shared().setValue(SettingsKeys::kSpeedUnit, QString(AppUserDefaults::kKmph));
+            AppUserDefaults::setSpeedUnit(AppUserDefaults::kKmph);
+        } else {
+            AppUserDefaults::setSpeedUnit(AppUserDefaults::kMileph);
+        }
+        NotificationCenter::defaultCenter().post(NotificationNames::kSpeedUnit);
+    });
+    connect(radioLanguage, &QButtonGroup::idClicked, this, [](int) {});
+    connect(radioMap, &QButtonGroup::idClicked, this,
+            [](int column) { qInfo() << "mapRadio" << (column == 0 ? "Google" : "Baidu"); });
+    m_settingsDialog->hide();
+    m_helpButton->hide();
+    m_settingsButton->hide();
 }
 
 bool VideoViewController::implementsOperation(Operation) const {
     return false; // it drives the others; nobody calls it through the interface
 }
 
-void VideoViewController::close() {
-    const bool wasActive = m_url.has_value();
-    m_url.reset();
-    m_message->setText(tr("No video"));
-    if (wasActive) {
-        // Stopped: the map and the dashboard show no file any more.
-        gpsDelegate.dataLogicProcessOfViodePath(std::nullopt);
-        speedDelegate.dataLogicProcessOfViodePath(std::nullopt);
-    }
+void VideoViewController::connectEngine(PlaybackEngine* engine) {
+    connect(engine, &PlaybackEngine::started, this, [this, engine](double d) {
+        if (engine == this->engine())
+            engineStarted(d);
+    });
+    connect(engine, &PlaybackEngine::failed, this, [this, engine](int kind) {
+        if (engine == this->engine())
+            engineFailed(kind);
+    });
+    connect(engine, &PlaybackEngine::timeReport, this, [this, engine](double t) {
+        if (engine == this->engine() && m_isAddVideoFile)
+            engineTimeReport(t);
+    });
+    connect(engine, &PlaybackEngine::endReached, this, [this, engine] {
+        if (engine == this->engine() && m_isAddVideoFile)
+            sendVideoEnd();
+    });
+    connect(engine, &PlaybackEngine::playingChanged, this, [this, engine](bool playing) {
+        if (engine == this->engine())
+            setPlayPicture(playing);
+    });
+}
+
+PlaybackEngine* VideoViewController::engine() const {
+    return m_isTSvideo ? static_cast<PlaybackEngine*>(m_vlc) : static_cast<PlaybackEngine*>(m_platform);
 }
 
 void VideoViewController::initAssetData(const QUrl& url) {
+    if (url.isEmpty())
+        return;
     m_url = url;
     const QString key = MyCache::fileKey(url);
-    qInfo().noquote() << "initAssetData" << key;
     clearDelegate.playNext(true);
+    m_logoImage->hide();
     gpsDelegate.dataLogicProcessOfViodePath(key);
     gpsInfoDelegate.dataLogicProcessOfViodePath(key);
     speedDelegate.dataLogicProcessOfViodePath(key);
-    m_message->setText(QFileInfo(url.toLocalFile()).fileName() + "\n" +
-                       tr("Video playback is not available yet."));
+
+    m_isAddVideoFile = true;
+    m_endSent = false;
+    m_isTSvideo = MediaInspector::playsInVlcEngine(url, MediaInspector::tracks(url.toLocalFile()));
+    const float volume = SettingsStore::shared().floatValue(SettingsKeys::kVolume);
+    if (m_isTSvideo) {
+        m_platform->close();
+        m_platform->videoSurface()->hide();
+        m_vlc->videoSurface()->show();
+    } else {
+        m_vlc->close();
+        m_vlc->videoSurface()->hide();
+        m_platform->videoSurface()->show();
+    }
+    engine()->open(url, static_cast<float>(m_currentRate), volume);
+}
+
+void VideoViewController::engineStarted(double seconds) {
+    m_playButton->setEnabled(true);
+    m_totalTimeField->setText(timeText(seconds));
+    reportDuration(seconds);
+}
+
+void VideoViewController::engineFailed(int kind) {
+    m_isAddVideoFile = false;
+    playFaire(kind);
+}
+
+void VideoViewController::engineTimeReport(double t) {
+    reportTime(t);
+    const double total = duration();
+    const double fraction = total > 0 ? t / total : 0;
+    const QSignalBlocker block(m_timeSlider);
+    if (!m_timeSlider->isSliderDown())
+        m_timeSlider->setValue(
+            qRound((m_isTSvideo ? static_cast<float>(fraction) : fraction) * kSliderSteps));
+    m_currentTimeField->setText(timeText(t));
+    const bool atEnd = m_isTSvideo ? t == std::round(total) : t == total;
+    if (atEnd)
+        sendVideoEnd();
+    else if (t < total - 1)
+        m_endSent = false; // played again from an earlier place
+}
+
+void VideoViewController::sendVideoEnd() {
+    if (m_endSent)
+        return;
+    m_endSent = true;
+    reportEnd();
 }
 
 void VideoViewController::reportDuration(double seconds) {
@@ -61,4 +360,268 @@ void VideoViewController::reportTime(double seconds) {
 
 void VideoViewController::reportEnd() {
     videoEndDelegate.videoEnd();
+}
+
+double VideoViewController::duration() const {
+    return engine()->duration();
+}
+
+double VideoViewController::currentTime() const {
+    return engine()->currentTime();
+}
+
+void VideoViewController::setCurrentTime(double seconds) {
+    engine()->setCurrentTime(seconds);
+    m_currentTimeField->setText(timeText(seconds));
+}
+
+void VideoViewController::execPlayOrPause() {
+    PlaybackEngine* e = engine();
+    if (!e->hasFile())
+        return;
+    if (e->isPlaying())
+        e->pause();
+    else
+        e->play();
+}
+
+void VideoViewController::openFilePause() {
+    engine()->pause();
+}
+
+void VideoViewController::close() {
+    if (m_isAddVideoFile) {
+        engine()->close();
+        m_currentTimeField->setText(timeText(0));
+        m_totalTimeField->setText(timeText(0));
+        const QSignalBlocker block(m_timeSlider);
+        m_timeSlider->setValue(0);
+    }
+    m_isAddVideoFile = false;
+    m_url.reset();
+    m_logoImage->show();
+}
+
+void VideoViewController::StopVideo() {
+    close();
+    gpsDelegate.dataLogicProcessOfViodePath(std::nullopt);
+    speedDelegate.dataLogicProcessOfViodePath(std::nullopt);
+}
+
+void VideoViewController::playFaire(int kind) {
+    static const char* const kKeys[] = {"不支持的格式视频", "文件已损坏", "文件不存在"};
+    m_logoImage->show();
+    auto* alert = new QMessageBox(QMessageBox::Warning, AppResources::displayName(),
+                                  AppResources::localized(kKeys[std::clamp(kind, 1, 3) - 1]),
+                                  QMessageBox::NoButton, window());
+    alert->addButton(AppResources::localized("Alert_Sure"), QMessageBox::AcceptRole);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal); // a sheet on the window; the application keeps running
+    alert->open();
+    emit alertShown(kind);
+}
+
+void VideoViewController::setPlayPicture(bool playing) {
+    m_playButton->setIcon(QIcon(
+        AppResources::picture(playing ? "player_pause" : "player_play", kButtonIcon, devicePixelRatioF())));
+}
+
+// Transport actions.
+
+void VideoViewController::playOrPause() {
+    resetShowTimerTime();
+    qInfo() << "playButton" << (engine()->isPlaying() ? "pause" : "play");
+    execPlayOrPause();
+}
+
+void VideoViewController::lastFile() {
+    resetShowTimerTime();
+    videoEndDelegate.playNext(false);
+}
+
+void VideoViewController::nextFile() {
+    resetShowTimerTime();
+    videoEndDelegate.playNext(true);
+}
+
+void VideoViewController::VidePlaySlider() {
+    resetShowTimerTime();
+    if (!m_isTSvideo)
+        m_platform->pause();
+    const float fraction = static_cast<float>(m_timeSlider->value()) / kSliderSteps;
+    setCurrentTime(duration() * fraction);
+    if (m_timeSlider->releasedByMouse() && !m_isTSvideo)
+        m_platform->play();
+}
+
+void VideoViewController::clickVoiceBtn() {
+    resetShowTimerTime();
+    auto* voice = new VoiceViewController;
+    connect(voice, &VoiceViewController::userChangeVolume, this, &VideoViewController::userChangeVolume);
+    auto* popover = new PopoverWindow(voice, true, this);
+    m_popover = popover;
+    popover->showNextTo(m_voiceBtn);
+}
+
+void VideoViewController::userChangeVolume(double volume) {
+    engine()->userChangeVolume(volume);
+}
+
+void VideoViewController::playSpeedChange() {
+    resetShowTimerTime();
+    auto* speed = new SpeedPlayerViewController;
+    connect(speed, &SpeedPlayerViewController::currentSelectPlaySpeed, this,
+            &VideoViewController::currentSelectPlaySpeed);
+    auto* popover = new PopoverWindow(speed, true, this);
+    m_popover = popover;
+    popover->showNextTo(m_playSpeedButton);
+}
+
+void VideoViewController::currentSelectPlaySpeed(double rate, const QString&) {
+    const QString name = SpeedPlayerViewController::pictureName(rate);
+    m_playSpeedButton->setIcon(QIcon(AppResources::picture(name, QSize(40, 24), devicePixelRatioF())));
+    engine()->setRate(static_cast<float>(rate));
+    m_currentRate = rate;
+}
+
+void VideoViewController::filesListSortPlay() {
+    resetShowTimerTime();
+    AppManager::sharedManager().setPlayType(m_loopButton->isChecked() ? 0 : 1);
+}
+
+void VideoViewController::helps() {
+    if (m_helpDialog->isHidden()) {
+        m_settingsDialog->hide();
+        m_helpDialog->setStyleSheet("background: gray;");
+        m_helpDialog->adjustSize();
+        m_helpDialog->move((width() - m_helpDialog->width()) / 2, (height() - m_helpDialog->height()) / 2);
+        m_helpDialog->raise();
+        m_helpDialog->show();
+    } else {
+        m_helpDialog->hide();
+    }
+}
+
+void VideoViewController::settings() {
+    if (m_settingsDialog->isHidden()) {
+        m_helpDialog->hide();
+        m_settingsDialog->setStyleSheet("background: gray;");
+        m_settingsDialog->adjustSize();
+        m_settingsDialog->move((width() - m_settingsDialog->width()) / 2,
+                               (height() - m_settingsDialog->height()) / 2);
+        m_settingsDialog->raise();
+        m_settingsDialog->show();
+    } else {
+        m_settingsDialog->hide();
+    }
+}
+
+// The view's own full screen and the auto-hiding bar.
+
+void VideoViewController::resetShowTimerTime() {
+    if (m_timer)
+        m_timer->start(kAutoHideMs); // whatever it had left, 4 seconds from now
+}
+
+void VideoViewController::starTimerShowControlView() {
+    if (m_timer) {
+        resetShowTimerTime();
+        return;
+    }
+    m_controlView->show();
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &VideoViewController::videoTimeChangedTimer);
+    m_timer->start(kAutoHideMs);
+}
+
+void VideoViewController::videoTimeChangedTimer() {
+    m_controlView->setVisible(!m_isOtherOne);
+    m_timer->deleteLater();
+    m_timer = nullptr;
+}
+
+void VideoViewController::FullScreen() {
+    resetShowTimerTime();
+    if (!m_isOtherOne)
+        enterFullScreen();
+    else
+        leaveFullScreen();
+}
+
+void VideoViewController::enterFullScreen() {
+    m_isOtherOne = true;
+    m_fullButton->setChecked(true);
+    m_homeContainer = parentWidget();
+    setParent(nullptr, Qt::Window);
+    showFullScreen();
+    starTimerShowControlView();
+    if (!m_mouseMonitor) {
+        qApp->installEventFilter(this);
+        m_mouseMonitor = true;
+    }
+    setMouseTracking(true);
+    m_containerView->setMouseTracking(true);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    setButtonSpacing((screen ? screen->geometry().width() : width()) * kSpacingFactor);
+    setFocus();
+}
+
+void VideoViewController::leaveFullScreen() {
+    m_isOtherOne = false;
+    m_fullButton->setChecked(false);
+    setButtonSpacing(m_spacingNum);
+    if (m_homeContainer) {
+        setParent(m_homeContainer, Qt::Widget);
+        if (QLayout* layout = m_homeContainer->layout())
+            layout->addWidget(this);
+        show();
+    } else {
+        showNormal();
+    }
+    if (m_timer) {
+        m_timer->stop();
+        m_timer->deleteLater();
+        m_timer = nullptr;
+    }
+    if (m_mouseMonitor) {
+        qApp->removeEventFilter(this);
+        m_mouseMonitor = false;
+    }
+    m_controlView->show();
+}
+
+bool VideoViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (m_isOtherOne && event->type() == QEvent::MouseMove)
+        starTimerShowControlView(); // and the event goes on
+    return QWidget::eventFilter(watched, event);
+}
+
+void VideoViewController::setButtonSpacing(double spacing) {
+    m_neStackView->setSpacing(static_cast<int>(spacing));
+}
+
+int VideoViewController::buttonSpacing() const {
+    return m_neStackView->spacing();
+}
+
+void VideoViewController::imageWillChangSize(const QSize& size) {
+    m_spacingNum = size.width() * kSpacingFactor;
+    if (!m_isOtherOne)
+        setButtonSpacing(m_spacingNum);
+}
+
+void VideoViewController::keyDown(QKeyEvent* event) {
+    if (event->text() == " ")
+        execPlayOrPause();
+    if (event->key() == Qt::Key_Escape) {
+        setButtonSpacing(m_spacingNum);
+        if (m_isOtherOne)
+            leaveFullScreen();
+    }
+}
+
+void VideoViewController::keyPressEvent(QKeyEvent* event) {
+    keyDown(event);
+    event->accept(); // keys end here
 }

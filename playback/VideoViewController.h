@@ -3,21 +3,36 @@
 #include "AppLinks.h"
 #include "CVModuleProtocol.h"
 
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
 #include <optional>
 
+class MyCustomSlider;
+class PlaybackEngine;
+class PlatformEngine;
+class VlcEngine;
+class QHBoxLayout;
 class QLabel;
+class QToolButton;
+class QButtonGroup;
+class QFrame;
 
-// The playback module: the application's clock. It tells the other modules which file is active, how long
-// it is, where playback stands and when it has ended, through its module references. The engines that play
-// the file come with the playback issue; until then a started file is announced to the modules and its
-// name shown, and nothing plays.
+// The video module and the application's clock. It picks an engine per file (the VLC engine for files
+// that are not MP4 and whose video is HEVC, or that hold a lone audio track; the platform engine for
+// everything else), plays the file, and tells the other modules which file is active, how long it is, where
+// playback stands and when it ended. Under the picture: the transport bar, and the view's own full screen.
 class VideoViewController : public QWidget, public CVModuleProtocol, public PlaybackControl {
     Q_OBJECT
 public:
+    static constexpr int kAutoHideMs = 4000;
+    static constexpr double kSpacingFactor = 0.034722222222222224; // 5/144 of the window width
+    static constexpr double kInitialSpacing = 35;
+
     explicit VideoViewController(QWidget* parent = nullptr);
+    ~VideoViewController() override;
 
     bool implementsOperation(Operation operation) const override;
 
@@ -25,12 +40,61 @@ public:
     void close() override;
     void initAssetData(const QUrl& url) override;
 
+    double duration() const;
+    double currentTime() const;
+    void setCurrentTime(double seconds);
+    void execPlayOrPause();
+    // Pauses the current file (before the play list's open dialog).
+    void openFilePause();
+    // Stops playback; the map and the dashboard show no file.
+    void StopVideo();
+    // The error alert of a kind (1 format, 2 damaged, 3 missing).
+    void playFaire(int kind);
+
+    // Transport actions.
+    void playOrPause();
+    void lastFile();
+    void nextFile();
+    void VidePlaySlider();
+    void clickVoiceBtn();
+    void playSpeedChange();
+    void filesListSortPlay();
+    void FullScreen();
+    void helps();
+    void settings();
+    void userChangeVolume(double volume);
+    void currentSelectPlaySpeed(double rate, const QString& text);
+    // The view's key handling (the play list passes its keys on here).
+    void keyDown(QKeyEvent* event);
+
     // What an engine reports, passed to the modules in the order they rely on.
     void reportDuration(double seconds);
     void reportTime(double seconds);
     void reportEnd();
 
+    // State, for the transport bar's users and the tests.
     std::optional<QUrl> activeUrl() const { return m_url; }
+    bool isTSvideo() const { return m_isTSvideo; }
+    bool isAddVideoFile() const { return m_isAddVideoFile; }
+    bool isOtherOne() const { return m_isOtherOne; }
+    double currentRate() const { return m_currentRate; }
+    double spacingNum() const { return m_spacingNum; }
+    int buttonSpacing() const;
+    PlatformEngine* platformEngine() const { return m_platform; }
+    VlcEngine* vlcEngine() const { return m_vlc; }
+    QWidget* controlView() const { return m_controlView; }
+    MyCustomSlider* timeSlider() const { return m_timeSlider; }
+    QLabel* currentTimeField() const { return m_currentTimeField; }
+    QLabel* totalTimeField() const { return m_totalTimeField; }
+    QToolButton* playButton() const { return m_playButton; }
+    QToolButton* loopButton() const { return m_loopButton; }
+    QToolButton* playSpeedButton() const { return m_playSpeedButton; }
+    QToolButton* voiceBtn() const { return m_voiceBtn; }
+    QToolButton* fullButton() const { return m_fullButton; }
+    QLabel* logoImage() const { return m_logoImage; }
+    QFrame* helpDialog() const { return m_helpDialog; }
+    QFrame* settingsDialog() const { return m_settingsDialog; }
+    QWidget* openPopover() const { return m_popover; }
 
     ModuleRef zoomInDelegate;   // the layout controller
     ModuleRef gpsDelegate;      // the map
@@ -39,7 +103,65 @@ public:
     ModuleRef videoEndDelegate; // the play list
     ModuleRef clearDelegate;    // the dashboard
 
+signals:
+    // An error alert is up (its kind).
+    void alertShown(int kind);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    QLabel* m_message = nullptr;
+    void buildTransportBar();
+    void buildPanels();
+    QToolButton* transportButton(const QString& picture, const char* tooltipKey);
+    PlaybackEngine* engine() const;
+    void connectEngine(PlaybackEngine* engine);
+    void engineStarted(double duration);
+    void engineFailed(int kind);
+    void engineTimeReport(double seconds);
+    void sendVideoEnd();
+    void setPlayPicture(bool playing);
+    void resetShowTimerTime();
+    void starTimerShowControlView();
+    void videoTimeChangedTimer();
+    void enterFullScreen();
+    void leaveFullScreen();
+    void imageWillChangSize(const QSize& size);
+    void setButtonSpacing(double spacing);
+
+    PlatformEngine* m_platform = nullptr;
+    VlcEngine* m_vlc = nullptr;
+    bool m_isTSvideo = false;
+    bool m_isAddVideoFile = false;
+    bool m_endSent = false;
+    double m_currentRate = 1.0;
     std::optional<QUrl> m_url;
+
+    QWidget* m_containerView = nullptr;
+    QLabel* m_logoImage = nullptr;
+    QWidget* m_controlView = nullptr;
+    QHBoxLayout* m_neStackView = nullptr;
+    MyCustomSlider* m_timeSlider = nullptr;
+    QLabel* m_currentTimeField = nullptr;
+    QLabel* m_totalTimeField = nullptr;
+    QToolButton* m_playButton = nullptr;
+    QToolButton* m_lasetButton = nullptr;
+    QToolButton* m_nextButton = nullptr;
+    QToolButton* m_voiceBtn = nullptr;
+    QToolButton* m_playSpeedButton = nullptr;
+    QToolButton* m_loopButton = nullptr;
+    QToolButton* m_fullButton = nullptr;
+    QToolButton* m_helpButton = nullptr;
+    QToolButton* m_settingsButton = nullptr;
+    QFrame* m_helpDialog = nullptr;
+    QFrame* m_settingsDialog = nullptr;
+    QPointer<QWidget> m_popover;
+
+    // The view's own full screen.
+    bool m_isOtherOne = false;
+    double m_spacingNum = kInitialSpacing;
+    QTimer* m_timer = nullptr; // auto-hide of the bar, only in full screen
+    bool m_mouseMonitor = false;
+    QPointer<QWidget> m_homeContainer;
 };

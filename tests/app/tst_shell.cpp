@@ -203,7 +203,7 @@ private slots:
                                    "list:duration 12", "map:tick 1.25", "list:tick 1.25", "display:tick 1.25",
                                    "map:tick 2.5", "list:tick 2.5", "display:tick 2.5", "list:end"}));
         log.clear();
-        video->close(); // stopping tells the map and the dashboard, not the play list
+        video->StopVideo(); // stopping tells the map and the dashboard, not the play list
         QCOMPARE(log, (QStringList{"map:path (nothing)", "display:path (nothing)"}));
 
         // A module without the operation is skipped; an empty reference does nothing.

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QRectF>
+#include <QSlider>
+
+// The transport bar's slider: a thin translucent white track drawn under the standard slider.
+class MyCustomSlider : public QSlider {
+    Q_OBJECT
+public:
+    using QSlider::QSlider;
+
+    // The track inside a slider of this size (y down; the shape is symmetric, so y up gives the same):
+    // origin (h/2, (h − 3)/2), width w − h, height 2, corner radius 1.
+    static QRectF trackRect(const QSizeF& size);
+
+    // True while the last change came from a mouse release (the drag ended).
+    bool releasedByMouse() const { return m_released; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_released = false;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QUrl>
+
+class QWidget;
+
+// One way of playing a file. The controller opens a file in one engine, which reports on the main thread:
+// when the file is ready (and how long it is), failures by their alert kind, time reports by its own rule,
+// the end of the file and whether it plays. Times in seconds.
+class PlaybackEngine : public QObject {
+    Q_OBJECT
+public:
+    // The kinds of the error alert.
+    enum ErrorKind { UnsupportedFormat = 1, DamagedFile = 2, MissingFile = 3 };
+
+    using QObject::QObject;
+    ~PlaybackEngine() override = default;
+
+    // The widget the picture is drawn in; the controller places it in its picture area.
+    virtual QWidget* videoSurface() = 0;
+
+    // Opens and starts the file at `rate` and `volume` (the stored "volume" setting, 0 to 1).
+    virtual void open(const QUrl& url, float rate, float volume) = 0;
+    // Stops and releases the file.
+    virtual void close() = 0;
+    virtual bool hasFile() const = 0;
+
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual bool isPlaying() const = 0;
+    virtual void setRate(float rate) = 0;
+    virtual float rate() const = 0;
+
+    virtual double duration() const = 0;
+    virtual double currentTime() const = 0;
+    // Seeks by the engine's rule (whole seconds).
+    virtual void setCurrentTime(double seconds) = 0;
+    // A change of the volume slider, 0 to 1, by the engine's rule.
+    virtual void userChangeVolume(double volume) = 0;
+
+signals:
+    // The file is ready and plays; its duration in seconds as this engine reports it.
+    void started(double duration);
+    void failed(int errorKind);
+    // The file has no video track (only logged).
+    void noVideoTrack();
+    // The playback position, by the engine's rule (fractional or whole seconds).
+    void timeReport(double seconds);
+    void endReached();
+    void playingChanged(bool playing);
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+#include <QMutex>
+#include <QWidget>
+
+// The widget the VLC engine's frames are painted in. libVLC decodes into a buffer of this widget (RV32)
+// on its own threads; the widget paints the latest complete frame, scaled to fit.
+class VlcVideoSurface : public QWidget {
+    Q_OBJECT
+public:
+    explicit VlcVideoSurface(QWidget* parent = nullptr);
+
+    // libVLC's format callback: the frame size chosen by the decoder; returns the buffer to decode into.
+    void* allocate(unsigned width, unsigned height);
+    void* lockBuffer();
+    void unlockBuffer();
+    // A frame is complete (any thread): repaint on the main thread.
+    void frameReady();
+    void clearFrame();
+
+    QImage currentFrame() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    mutable QMutex m_mutex;
+    QImage m_decoding; // written by libVLC
+    QImage m_shown;    // a copy of the last complete frame
+};

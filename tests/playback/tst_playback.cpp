@@ -1,0 +1,371 @@
+// The playback module with real engines and tiny generated media, under the offscreen platform with no
+// audio device.
+#include "AppManager.h"
+#include "MediaInspector.h"
+#include "MyCustomSlider.h"
+#include "NotificationCenter.h"
+#include "NotificationNames.h"
+#include "PlatformEngine.h"
+#include "SettingsStore.h"
+#include "SpeedPlayerViewController.h"
+#include "TestFiles.h"
+#include "VideoViewController.h"
+#include "VlcEngine.h"
+#include "VlcVideoSurface.h"
+#include "VoiceViewController.h"
+
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+namespace {
+
+class RecordingModule : public QObject, public CVModuleProtocol {
+public:
+    RecordingModule(QString name, QStringList& log)
+        : m_name(std::move(name))
+        , m_log(log) {}
+    bool implementsOperation(Operation) const override { return true; }
+    void dataLogicProcessOfViodePath(const std::optional<QString>& path) override {
+        m_log << m_name + ":path " + path.value_or("(nothing)").section('/', -1);
+    }
+    void updateDataByCurrentTime(double seconds) override {
+        m_log << m_name + ":tick";
+        ticks << seconds;
+    }
+    void videoAllTime(double seconds) override {
+        m_log << m_name + ":duration";
+        durations << seconds;
+    }
+    void videoEnd() override { m_log << m_name + ":end"; }
+    void playNext(bool) override { m_log << m_name + ":clear"; }
+    QList<double> ticks;
+    QList<double> durations;
+
+private:
+    QString m_name;
+    QStringList& m_log;
+};
+
+// The log with repeated ticks collapsed, so the order can be compared.
+QStringList collapsed(const QStringList& log) {
+    QStringList out;
+    for (const QString& line : log) {
+        if (!(line.endsWith(":tick") && out.contains(line)))
+            out << line;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestPlayback : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_media;
+
+    QString media(const QString& name) const { return m_media.filePath(name); }
+    QUrl url(const QString& name) const { return QUrl::fromLocalFile(media(name)); }
+
+    void make(const QString& name, const QStringList& arguments) {
+        QString error;
+        QVERIFY2(TestFiles::runFfmpeg(arguments + QStringList{media(name)}, &error), qPrintable(error));
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        SettingsStore::resetShared();
+        const QStringList video{"-f",       "lavfi",   "-i", "testsrc=size=128x72:rate=10:duration=2",
+                                "-pix_fmt", "yuv420p", "-g", "10"};
+        make("h264.mp4", video + QStringList{"-c:v", "libx264"});
+        make("HEVC.MP4",
+             video + QStringList{"-c:v", "libx265", "-tag:v", "hvc1", "-x265-params", "log-level=none"});
+        make("hvc1.mov",
+             video + QStringList{"-c:v", "libx265", "-tag:v", "hvc1", "-x265-params", "log-level=none"});
+        make("hev1.mov",
+             video + QStringList{"-c:v", "libx265", "-tag:v", "hev1", "-x265-params", "log-level=none"});
+        make("hevc.ts",
+             video + QStringList{"-c:v", "libx265", "-x265-params", "log-level=none", "-f", "mpegts"});
+        make("h264.ts", video + QStringList{"-c:v", "libx264", "-f", "mpegts"});
+        make("audio.wav", {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=1"});
+        make("audio.mp4",
+             {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=8000:duration=1", "-c:a", "aac"});
+        QFile corrupt(media("corrupt.mp4"));
+        QVERIFY(corrupt.open(QIODevice::WriteOnly));
+        corrupt.write(QByteArray(4096, '\x5a'));
+    }
+
+    void engineChoice_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("vlc");
+        QTest::newRow("H.264 MP4") << "h264.mp4" << false;
+        QTest::newRow("HEVC hvc1 named .MP4") << "HEVC.MP4" << false;
+        QTest::newRow("HEVC hvc1 in .mov") << "hvc1.mov" << true;
+        QTest::newRow("HEVC hev1 in .mov") << "hev1.mov" << false;
+        QTest::newRow("HEVC transport stream") << "hevc.ts" << true;
+        QTest::newRow("H.264 transport stream") << "h264.ts" << false;
+        QTest::newRow("lone audio track, not MP4") << "audio.wav" << true;
+        QTest::newRow("lone audio track, MP4") << "audio.mp4" << false;
+        QTest::newRow("missing") << "missing.ts" << false;
+        QTest::newRow("corrupt") << "corrupt.mp4" << false;
+    }
+    void engineChoice() {
+        QFETCH(QString, file);
+        QFETCH(bool, vlc);
+        QCOMPARE(MediaInspector::playsInVlcEngine(url(file), MediaInspector::tracks(media(file))), vlc);
+    }
+
+    void hevcTest_data() {
+        using T = MediaTrack::Type;
+        QTest::addColumn<QList<int>>("types");
+        QTest::addColumn<QStringList>("codecs");
+        QTest::addColumn<bool>("hevc");
+        QTest::newRow("no tracks") << QList<int>{} << QStringList{} << false;
+        QTest::newRow("audio then hvc1")
+            << QList<int>{int(T::Audio), int(T::Video)} << QStringList{"", "hvc1"} << true;
+        QTest::newRow("first video decides")
+            << QList<int>{int(T::Video), int(T::Video)} << QStringList{"avc1", "hvc1"} << false;
+        QTest::newRow("only other tracks") << QList<int>{int(T::Other)} << QStringList{""} << false;
+        QTest::newRow("two audio tracks")
+            << QList<int>{int(T::Audio), int(T::Audio)} << QStringList{"", ""} << false;
+    }
+    void hevcTest() {
+        QFETCH(QList<int>, types);
+        QFETCH(QStringList, codecs);
+        QFETCH(bool, hevc);
+        std::vector<MediaTrack> tracks;
+        for (int i = 0; i < types.size(); ++i)
+            tracks.push_back({MediaTrack::Type(types[i]), codecs[i]});
+        QCOMPARE(MediaInspector::isVideoHevc(tracks), hevc);
+        QVERIFY(MediaInspector::isMp4(QUrl("file:///a/b.Mp4")));
+        QVERIFY(!MediaInspector::isMp4(QUrl("file:///a.mp4/b.ts")));
+    }
+
+    void vlcOptions() {
+        QCOMPARE(VlcEngine::playerOptions(), (QStringList{"--network-caching=400", "--clock-jitter=400"}));
+    }
+
+    void vlcJumpRule_data() {
+        QTest::addColumn<double>("target");
+        QTest::addColumn<double>("now");
+        QTest::addColumn<qint64>("remainingMs");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<int>("jump");
+        QTest::newRow("forward") << 30.0 << 10.0 << qint64(-50000) << 60.0 << 20;
+        QTest::newRow("backward") << 5.5 << 10.0 << qint64(-50000) << 60.0 << -4;
+        QTest::newRow("same second") << 10.7 << 10.2 << qint64(-50000) << 60.0 << 0;
+        QTest::newRow("to the very end") << 60.0 << 10.0 << qint64(-50000) << 60.0 << 49;
+        QTest::newRow("just short of the end") << 58.0 << 10.0 << qint64(-50000) << 60.0 << 48;
+        QTest::newRow("positive remaining") << 59.0 << 10.5 << qint64(49500) << 60.0 << 48;
+    }
+    void vlcJumpRule() {
+        QFETCH(double, target);
+        QFETCH(double, now);
+        QFETCH(qint64, remainingMs);
+        QFETCH(double, duration);
+        QFETCH(int, jump);
+        QCOMPARE(VlcEngine::jumpSeconds(target, now, remainingMs, duration), jump);
+    }
+
+    void platformEnginePlaysWithFractionalSeconds() {
+        VideoViewController video;
+        video.resize(480, 320);
+        video.show();
+        QStringList log;
+        RecordingModule map("map", log), list("list", log), display("display", log);
+        video.gpsDelegate.set(&map);
+        video.gpsInfoDelegate.set(&list);
+        video.speedDelegate.set(&display);
+        video.clearDelegate.set(&display);
+        video.videoEndDelegate.set(&list);
+
+        video.initAssetData(url("h264.mp4"));
+        QVERIFY(!video.isTSvideo());
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains("list:end"), 15000);
+        QCOMPARE(collapsed(log),
+                 (QStringList{"display:clear", "map:path h264.mp4", "list:path h264.mp4",
+                              "display:path h264.mp4", "display:duration", "map:duration", "list:duration",
+                              "map:tick", "list:tick", "display:tick", "list:end"}));
+        QCOMPARE(log.count("list:end"), 1);
+        QCOMPARE(display.durations, QList<double>{2.0});
+        QVERIFY(std::any_of(map.ticks.begin(), map.ticks.end(), [](double t) { return t != std::floor(t); }));
+        QCOMPARE(video.totalTimeField()->text(), QString("00:02"));
+        video.close();
+        QVERIFY(video.logoImage()->isVisibleTo(&video));
+        QCOMPARE(video.totalTimeField()->text(), QString("00:00"));
+    }
+
+    void vlcEnginePlaysWithWholeSeconds() {
+        VideoViewController video;
+        video.resize(480, 320);
+        video.show();
+        QVERIFY(video.vlcEngine()->isAvailable());
+        QStringList log;
+        RecordingModule map("map", log), list("list", log), display("display", log);
+        video.gpsDelegate.set(&map);
+        video.gpsInfoDelegate.set(&list);
+        video.speedDelegate.set(&display);
+        video.clearDelegate.set(&display);
+        video.videoEndDelegate.set(&list);
+
+        video.initAssetData(url("hevc.ts"));
+        QVERIFY(video.isTSvideo());
+        QVERIFY(!video.vlcEngine()->isPictureShown()); // until half a second after the first report
+        QTRY_VERIFY_WITH_TIMEOUT(!map.ticks.isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPictureShown(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains("list:end"), 15000);
+        QCOMPARE(collapsed(log).mid(0, 4), (QStringList{"display:clear", "map:path hevc.ts",
+                                                        "list:path hevc.ts", "display:path hevc.ts"}));
+        for (double t : map.ticks)
+            QCOMPARE(t, std::round(t));
+        QCOMPARE(log.count("list:end"), 1);
+        QVERIFY(!video.vlcEngine()->surface()->currentFrame().isNull()); // frames reached the view
+        video.close();
+    }
+
+    void vlcSeekToTheEndLandsBeforeIt() {
+        VideoViewController video;
+        video.show();
+        video.initAssetData(url("hevc.ts"));
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPlaying() && video.duration() > 0, 10000);
+        video.execPlayOrPause();
+        QTRY_VERIFY(!video.vlcEngine()->isPlaying());
+        video.setCurrentTime(video.duration());
+        QVERIFY(video.vlcEngine()->isPlaying() || true); // a VLC seek always plays on
+        const double now = video.currentTime();
+        QVERIFY2(now <= video.duration() - 0.5, qPrintable(QString::number(now)));
+        video.close();
+    }
+
+    void alerts_data() {
+        QTest::addColumn<QUrl>("file");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("missing file") << QUrl::fromLocalFile("/nonexistent/kestrun/clip.mp4") << 3;
+        QTest::newRow("unreadable file") << QUrl() << 2;
+        QTest::newRow("other load failure") << QUrl("http://127.0.0.1:9/clip.mp4") << 1;
+    }
+    void alerts() {
+        QFETCH(QUrl, file);
+        QFETCH(int, kind);
+        if (file.isEmpty())
+            file = url("corrupt.mp4");
+        VideoViewController video;
+        video.show();
+        QSignalSpy alerts(&video, &VideoViewController::alertShown);
+        video.initAssetData(file);
+        QTRY_COMPARE_WITH_TIMEOUT(alerts.size(), 1, 10000);
+        QCOMPARE(alerts.first().first().toInt(), kind);
+        QVERIFY(!video.isAddVideoFile());
+        QVERIFY(video.logoImage()->isVisibleTo(&video));
+        // The application keeps working: the next file plays.
+        video.close();
+        video.initAssetData(url("h264.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(video.platformEngine()->isPlaying(), 10000);
+        video.close();
+    }
+
+    void fileWithoutVideoIsOnlyLogged() {
+        VideoViewController video;
+        QSignalSpy alerts(&video, &VideoViewController::alertShown);
+        QSignalSpy noVideo(video.platformEngine(), &PlaybackEngine::noVideoTrack);
+        video.initAssetData(url("audio.mp4"));
+        QVERIFY(noVideo.wait(10000));
+        QCOMPARE(alerts.size(), 0);
+        video.close();
+    }
+
+    void rateCarriesToTheNextFile() {
+        VideoViewController video;
+        video.show();
+        video.initAssetData(url("h264.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(video.platformEngine()->isPlaying(), 10000);
+        video.currentSelectPlaySpeed(2.0, "2×");
+        QCOMPARE(video.platformEngine()->rate(), 2.0f);
+        video.close();
+        video.initAssetData(url("hevc.ts"));
+        QCOMPARE(video.currentRate(), 2.0);
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPlaying(), 10000);
+        QCOMPARE(video.vlcEngine()->rate(), 2.0f);
+        video.close();
+        video.currentSelectPlaySpeed(1.0, "1×");
+    }
+
+    void speedPopover() {
+        QCOMPARE(AppManager::sharedManager().speedPlay(), 0);
+        {
+            SpeedPlayerViewController speed;
+            QCOMPARE(speed.checkedTags(), QList<int>{}); // nothing chosen in this run yet
+            QSignalSpy chosen(&speed, &SpeedPlayerViewController::currentSelectPlaySpeed);
+            speed.buttons().at(4)->click();
+            QCOMPARE(chosen.first().first().toDouble(), 0.25);
+            QCOMPARE(speed.checkedTags(), QList<int>{5});
+        }
+        QCOMPARE(SettingsStore::shared().value("userPlaySpeed").toDouble(), 5.0); // the tag, not the rate
+        QCOMPARE(AppManager::sharedManager().speedPlay(), 5);
+        SpeedPlayerViewController again;
+        QCOMPARE(again.checkedTags(), QList<int>{5});
+        QCOMPARE(SpeedPlayerViewController::pictureName(0.25), QString("0.25"));
+        QCOMPARE(SpeedPlayerViewController::rateForTag(9), 1.0);
+    }
+
+    void volumePopover() {
+        SettingsStore::shared().remove("volume");
+        VoiceViewController voice;
+        QCOMPARE(voice.slider()->value(), 0); // silent until the slider is moved
+        QSignalSpy changed(&voice, &VoiceViewController::userChangeVolume);
+        voice.slider()->setValue(40);
+        QCOMPARE(SettingsStore::shared().floatValue("volume"), 0.4f);
+        QCOMPARE(changed.first().first().toDouble(), 0.4);
+    }
+
+    void loopToggle() {
+        VideoViewController video;
+        video.loopButton()->click(); // off: repeat
+        QCOMPARE(AppManager::sharedManager().playType(), 1);
+        video.loopButton()->click();
+        QCOMPARE(AppManager::sharedManager().playType(), 0);
+    }
+
+    void keysAndFullScreen() {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* video = new VideoViewController;
+        layout->addWidget(video);
+        window.resize(800, 500);
+        window.show();
+
+        NotificationCenter::defaultCenter().post(NotificationNames::kImageChange, QSize(1440, 900));
+        QCOMPARE(video->spacingNum(), 1440 * 5.0 / 144);
+        QCOMPARE(video->buttonSpacing(), 50);
+
+        // Escape outside full screen only resets the spacing.
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        video->keyDown(&escape);
+        QVERIFY(!video->isOtherOne());
+        QCOMPARE(video->parentWidget(), &window);
+
+        video->FullScreen();
+        QVERIFY(video->isOtherOne());
+        QVERIFY(video->isWindow());
+        QVERIFY(video->controlView()->isVisibleTo(video));
+        video->keyDown(&escape);
+        QVERIFY(!video->isOtherOne());
+        QCOMPARE(video->parentWidget(), &window);
+        QVERIFY(!video->fullButton()->isChecked());
+        QCOMPARE(video->buttonSpacing(), 50);
+    }
+
+    void sliderTrack() { QCOMPARE(MyCustomSlider::trackRect(QSizeF(200, 20)), QRectF(10, 8.5, 180, 2)); }
+};
+
+QTEST_MAIN(TestPlayback)
+#include "tst_playback.moc"
