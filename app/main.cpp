@@ -5,8 +5,10 @@
 #include "PlayerEnvironment.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPalette>
 #include <QStyleFactory>
+#include <QUrl>
 
 namespace {
 
@@ -44,10 +46,22 @@ int main(int argc, char** argv) {
     applyDarkTheme(app);
     AppResources::installTranslations(AppLanguageManager::preferredLanguages());
 
+    // "--add FILE..." adds the files through the open command's batch and plays the first (the demo uses it);
+    // other arguments are files handed over by the desktop, which are only logged.
+    QStringList handedOver = app.arguments().mid(1);
+    QList<QUrl> toAdd;
+    if (const qsizetype add = handedOver.indexOf("--add"); add >= 0) {
+        for (const QString& file : handedOver.mid(add + 1))
+            toAdd << QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+        handedOver = handedOver.mid(0, add);
+    }
+
     AppDelegate delegate;
     CVWindowController window;
     delegate.buildMenus(window.menuBar());
     window.show();
-    delegate.applicationDidFinishLaunching(app.arguments().mid(1));
+    delegate.applicationDidFinishLaunching(handedOver);
+    if (!toAdd.isEmpty())
+        delegate.openUrls(toAdd);
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "PlayListViewController.h"
 
+#include "AppManager.h"
 #include "MyCache.h"
 
 #include <QFileInfo>
@@ -16,11 +17,41 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     m_list->setAccessibleName(tr("Play list"));
     layout->addWidget(m_list);
     reloadPlayListData(); // the stored list of the previous run, nothing marked
+    connect(m_list, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { selectIndexPlay(m_list->row(item)); });
     AppLinks::shared().registerPlaylistVC(this);
 }
 
 bool PlayListViewController::implementsOperation(Operation operation) const {
-    return operation == Operation::DataLogicProcessOfViodePath;
+    return operation == Operation::DataLogicProcessOfViodePath || operation == Operation::PlayNext ||
+           operation == Operation::VideoEnd;
+}
+
+void PlayListViewController::playNext(bool next) {
+    const int row = m_selectIndex + (next ? 1 : -1);
+    if (row >= 0 && row < m_list->count())
+        selectIndexPlay(row);
+}
+
+void PlayListViewController::videoEnd() {
+    if (AppManager::sharedManager().playType() == 0)
+        playNext(true);
+    else if (m_selectIndex >= 0)
+        selectIndexPlay(m_selectIndex);
+}
+
+void PlayListViewController::selectIndexPlay(int row) {
+    if (row < 0 || row >= m_list->count())
+        return;
+    const QString key = m_list->item(row)->data(Qt::UserRole).toString();
+    if (AppController* app = AppLinks::shared().appController())
+        app->activeCurrentPlayIndex(row);
+    m_selectIndex = row;
+    showMarker();
+    if (PlaybackControl* video = AppLinks::shared().videoVC()) {
+        video->close();
+        video->initAssetData(QUrl(key));
+    }
 }
 
 void PlayListViewController::dataLogicProcessOfViodePath(const std::optional<QString>&) {}

@@ -18,6 +18,12 @@ public:
 
     bool implementsOperation(Operation operation) const override;
     void dataLogicProcessOfViodePath(const std::optional<QString>& path) override;
+    // The next (true) or previous (false) row plays, when there is one.
+    void playNext(bool next) override;
+    // The end of the file: the next row plays, or the same row again when repeat is on.
+    void videoEnd() override;
+    // Plays the row: marks it active, closes playback and starts its file.
+    void selectIndexPlay(int row);
 
     // PlayListControl
     void reloadPlayListData() override;

@@ -20,6 +20,7 @@
 
 #include <QFile>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -362,6 +363,42 @@ private slots:
         QCOMPARE(video->parentWidget(), &window);
         QVERIFY(!video->fullButton()->isChecked());
         QCOMPARE(video->buttonSpacing(), 50);
+    }
+
+    void autoHideInFullScreen() {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* video = new VideoViewController;
+        layout->addWidget(video);
+        window.show();
+        QCOMPARE(video->playButton()->toolTip(), QString("播放/暂停")); // no table loaded: the key shows
+        video->FullScreen();
+        QVERIFY(video->controlView()->isVisibleTo(video));
+        QTest::qWait(2500);
+        QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), QPointF(10, 10), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(video, &move); // a movement extends the bar by 4 s
+        QTest::qWait(2500);
+        QVERIFY(video->controlView()->isVisibleTo(video));
+        QTRY_VERIFY_WITH_TIMEOUT(!video->controlView()->isVisibleTo(video), 3000);
+        QCoreApplication::sendEvent(video, &move);
+        QVERIFY(video->controlView()->isVisibleTo(video));
+        video->FullScreen();
+        QVERIFY(video->controlView()->isVisibleTo(video));
+        QVERIFY(!video->isOtherOne());
+    }
+
+    void panels() {
+        VideoViewController video;
+        video.show();
+        QVERIFY(video.helpDialog()->isHidden() && video.settingsDialog()->isHidden());
+        video.helps();
+        QVERIFY(!video.helpDialog()->isHidden());
+        video.settings(); // one panel at a time
+        QVERIFY(video.helpDialog()->isHidden());
+        QVERIFY(!video.settingsDialog()->isHidden());
+        video.settings();
+        QVERIFY(video.settingsDialog()->isHidden());
     }
 
     void sliderTrack() { QCOMPARE(MyCustomSlider::trackRect(QSizeF(200, 20)), QRectF(10, 8.5, 180, 2)); }
