@@ -274,6 +274,17 @@ private slots:
         video.close();
     }
 
+    void vlcErrorStateIsKindThree()
+    {
+        // libVLC's error state (here: a file that is gone by the time the engine opens it).
+        VlcEngine engine;
+        QSignalSpy failed(&engine, &PlaybackEngine::failed);
+        engine.open(QUrl::fromLocalFile(media("gone.ts")), 1.0f, 0.0f);
+        QVERIFY(failed.wait(10000));
+        QCOMPARE(failed.first().first().toInt(), int(PlaybackEngine::MissingFile));
+        engine.close();
+    }
+
     void fileWithoutVideoIsOnlyLogged() {
         VideoViewController video;
         QSignalSpy alerts(&video, &VideoViewController::alertShown);
