@@ -1,0 +1,144 @@
+#include "CustomGsensorView.h"
+
+#include "AppResources.h"
+#include "GsensorGraphGeometry.h"
+#include "TimeFormatUtils.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+using namespace GsensorGraphGeometry;
+
+constexpr int kDefaultSeconds = 60;
+const QColor kRed(255, 59, 48);
+const QColor kGreen(52, 199, 89);
+const QColor kBlue(0, 122, 255);
+const char* const kScaleLabels[] = {"-2.0", "-1.0", "0.0", "1.0", "2.0"};
+
+// Drawing in the view's y-up coordinates: everything passes through here once.
+class UpPainter {
+public:
+    UpPainter(QPainter& painter, float top)
+        : m_painter(painter)
+        , m_top(top) {}
+
+    QPointF at(float x, float y) const { return {x, m_top - y}; }
+    void line(float x1, float y1, float x2, float y2, const QPen& pen) {
+        m_painter.setPen(pen);
+        m_painter.drawLine(at(x1, y1), at(x2, y2));
+    }
+    // Text with its lower-left corner at (x, y).
+    void text(const QString& text, float x, float y) {
+        const QSizeF size = m_painter.fontMetrics().size(0, text);
+        m_painter.drawText(QRectF(at(x, y + float(size.height())), size), Qt::AlignLeft | Qt::AlignBottom,
+                           text);
+    }
+    QSizeF textSize(const QString& text) const { return m_painter.fontMetrics().size(0, text); }
+
+private:
+    QPainter& m_painter;
+    float m_top;
+};
+
+QPen linePen(const QColor& color, qreal width) {
+    QPen pen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    return pen;
+}
+
+} // namespace
+
+CustomGsensorView::CustomGsensorView(QWidget* parent)
+    : QWidget(parent) {}
+
+void CustomGsensorView::setGsensorArray(SharedGraphEntries entries) {
+    m_entries = std::move(entries);
+}
+
+void CustomGsensorView::setTotleSecond(int seconds) {
+    m_totleSecond = seconds;
+}
+
+void CustomGsensorView::setNewSecondTotle(int seconds) {
+    m_totleSecond = seconds;
+    update();
+}
+
+void CustomGsensorView::updateGsensorRange(int second) {
+    m_index = second;
+    update();
+}
+
+void CustomGsensorView::clearView() {
+    if (m_entries)
+        m_entries->clear();
+    m_totleSecond = 0;
+    m_index = 0;
+    update();
+}
+
+void CustomGsensorView::paintEvent(QPaintEvent*) {
+    const auto right = static_cast<float>(width());
+    const auto top = static_cast<float>(height());
+    const int n = m_entries ? static_cast<int>(m_entries->size()) : 0;
+    if (m_totleSecond == 0)
+        m_totleSecond = kDefaultSeconds;
+
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font = painter.font();
+    font.setPixelSize(13);
+    painter.setFont(font);
+    UpPainter up(painter, top);
+    const QColor textColor = AppResources::color("cell文字颜色");
+
+    if (m_index > 0 && n > 0) {
+        const float x = entryX(m_index, n, right);
+        up.line(x, kBottom, x, axisTop(top), linePen(kRed, 1));
+    }
+
+    up.line(kLeft, kBottom, kLeft, axisTop(top), linePen(textColor, 1));
+    for (int i = 0; i < kLabels; ++i) {
+        const float y = lineY(i, top);
+        if (i >= 1) {
+            QPen grid = linePen(AppResources::color("灰色"), 0.5);
+            grid.setCapStyle(Qt::FlatCap);
+            if (i != 2)
+                grid.setDashPattern({3 / 0.5, 1 / 0.5}); // 3 on, 1 off, in points (Qt counts pen widths)
+            up.line(kLeft + 1, y, right, y, grid);
+        }
+        painter.setPen(textColor);
+        const QString label = kScaleLabels[i];
+        const QSizeF size = up.textSize(label);
+        up.text(label, 29 - float(size.width()) - 3, y - float(size.height()) / 2 + 5);
+    }
+    up.line(kLeft, kBottom, right, kBottom, linePen(textColor, 1));
+
+    painter.setPen(textColor);
+    const QSizeF zero = up.textSize("0");
+    up.text("0", kLeft - float(zero.width()) / 2, kBottom - float(zero.height()) - 5);
+    const QString length = TimeFormatUtils::stringFromSeconds(m_totleSecond);
+    const QSizeF lengthSize = up.textSize(length);
+    up.text(length, right - float(lengthSize.width()), kBottom - float(lengthSize.height()) - 5);
+
+    if (!m_entries || n < m_index + 1)
+        return;
+    QPainterPath curves[3];
+    for (int j = 0; j < n; ++j) {
+        const QList<double>& entry = m_entries->at(j);
+        const float x = entryX(j, n, right);
+        for (int axis = 0; axis < 3; ++axis) {
+            const double v = axis < entry.size() ? entry.at(axis) : 0.0; // a missing element counts as 0
+            const QPointF p = up.at(x, valueY(v, top));
+            if (j == 0)
+                curves[axis].moveTo(p);
+            else
+                curves[axis].lineTo(p);
+        }
+    }
+    const QColor colors[3] = {kRed, kGreen, kBlue};
+    painter.setBrush(Qt::NoBrush);
+    for (int axis = 0; axis < 3; ++axis)
+        painter.strokePath(curves[axis], QPen(colors[axis], 1));
+}
