@@ -191,7 +191,7 @@ private slots:
 
         video.initAssetData(url("h264.mp4"));
         QVERIFY(!video.isTSvideo());
-        QTRY_VERIFY_WITH_TIMEOUT(log.contains("list:end"), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains("list:end"), 30000);
         QCOMPARE(collapsed(log),
                  (QStringList{"display:clear", "map:path h264.mp4", "list:path h264.mp4",
                               "display:path h264.mp4", "display:duration", "map:duration", "list:duration",
@@ -221,9 +221,9 @@ private slots:
         video.initAssetData(url("hevc.ts"));
         QVERIFY(video.isTSvideo());
         QVERIFY(!video.vlcEngine()->isPictureShown()); // until half a second after the first report
-        QTRY_VERIFY_WITH_TIMEOUT(!map.ticks.isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!map.ticks.isEmpty(), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPictureShown(), 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(log.contains("list:end"), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains("list:end"), 30000);
         QCOMPARE(collapsed(log).mid(0, 4), (QStringList{"display:clear", "map:path hevc.ts",
                                                         "list:path hevc.ts", "display:path hevc.ts"}));
         for (double t : map.ticks)
@@ -237,7 +237,7 @@ private slots:
         VideoViewController video;
         video.show();
         video.initAssetData(url("hevc.ts"));
-        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPlaying() && video.duration() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPlaying() && video.duration() > 0, 30000);
         video.execPlayOrPause();
         QTRY_VERIFY(!video.vlcEngine()->isPlaying());
         video.setCurrentTime(video.duration());
@@ -263,14 +263,14 @@ private slots:
         video.show();
         QSignalSpy alerts(&video, &VideoViewController::alertShown);
         video.initAssetData(file);
-        QTRY_COMPARE_WITH_TIMEOUT(alerts.size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(alerts.size(), 1, 30000);
         QCOMPARE(alerts.first().first().toInt(), kind);
         QVERIFY(!video.isAddVideoFile());
         QVERIFY(video.logoImage()->isVisibleTo(&video));
         // The application keeps working: the next file plays.
         video.close();
         video.initAssetData(url("h264.mp4"));
-        QTRY_VERIFY_WITH_TIMEOUT(video.platformEngine()->isPlaying(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(video.platformEngine()->isPlaying(), 30000);
         video.close();
     }
 
@@ -280,7 +280,7 @@ private slots:
         VlcEngine engine;
         QSignalSpy failed(&engine, &PlaybackEngine::failed);
         engine.open(QUrl::fromLocalFile(media("gone.ts")), 1.0f, 0.0f);
-        QVERIFY(failed.wait(10000));
+        QVERIFY(failed.wait(30000));
         QCOMPARE(failed.first().first().toInt(), int(PlaybackEngine::MissingFile));
         engine.close();
     }
@@ -290,7 +290,7 @@ private slots:
         QSignalSpy alerts(&video, &VideoViewController::alertShown);
         QSignalSpy noVideo(video.platformEngine(), &PlaybackEngine::noVideoTrack);
         video.initAssetData(url("audio.mp4"));
-        QVERIFY(noVideo.wait(10000));
+        QVERIFY(noVideo.wait(30000));
         QCOMPARE(alerts.size(), 0);
         video.close();
     }
@@ -299,13 +299,13 @@ private slots:
         VideoViewController video;
         video.show();
         video.initAssetData(url("h264.mp4"));
-        QTRY_VERIFY_WITH_TIMEOUT(video.platformEngine()->isPlaying(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(video.platformEngine()->isPlaying(), 30000);
         video.currentSelectPlaySpeed(2.0, "2×");
         QCOMPARE(video.platformEngine()->rate(), 2.0f);
         video.close();
         video.initAssetData(url("hevc.ts"));
         QCOMPARE(video.currentRate(), 2.0);
-        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPlaying(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPlaying(), 30000);
         QCOMPARE(video.vlcEngine()->rate(), 2.0f);
         video.close();
         video.currentSelectPlaySpeed(1.0, "1×");
