@@ -1,16 +1,146 @@
 #include "CVWebViewController.h"
 
+#include "AppManager.h"
+#include "AppResources.h"
+#include "BDTransUtil.h"
+#include "JsonTextWriter.h"
+#include "MapPages.h"
+#include "MyCache.h"
+#include "NotificationCenter.h"
+#include "NotificationNames.h"
+#include "NumberText.h"
+#include "Reachability.h"
+
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QPointer>
+#include <QStackedLayout>
+#include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+#include <QtDebug>
+
+namespace {
+
+QString g_googleHost = "www.google.com";
+QString g_baiduHost = "map.baidu.com";
+QPointer<QWebEngineUrlRequestInterceptor> g_interceptor;
+
+QString json(const QVariant& value) {
+    return QString::fromUtf8(JsonTextWriter::write(value, JsonTextWriter::NumberStyle::Double17g));
+}
+
+bool baiduSelected() {
+    return AppManager::sharedManager().mapType() != AppManager::kMapGoogle;
+}
+
+} // namespace
+
+void CVWebViewController::setProbeHosts(const QString& google, const QString& baidu) {
+    g_googleHost = google;
+    g_baiduHost = baidu;
+}
+
+void CVWebViewController::setRequestInterceptor(QWebEngineUrlRequestInterceptor* interceptor) {
+    g_interceptor = interceptor;
+    QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(interceptor);
+}
 
 CVWebViewController::CVWebViewController(QWidget* parent)
     : QWidget(parent) {
     setObjectName("webVC");
-    auto* layout = new QVBoxLayout(this);
-    auto* caption = new QLabel(tr("Map"), this);
-    caption->setAlignment(Qt::AlignCenter);
-    caption->setEnabled(false);
-    layout->addWidget(caption);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(10, 16, 25));
+    setPalette(palette);
+
+    auto* stack = new QStackedLayout(this);
+    stack->setStackingMode(QStackedLayout::StackAll);
+    m_teeet = new QLabel(AppResources::localized("请检查网络连接"), this);
+    m_teeet->setAlignment(Qt::AlignCenter);
+    m_teeet->setWordWrap(true);
+    m_teeet->setMaximumHeight(2 * m_teeet->fontMetrics().lineSpacing() + 4);
+    QPalette text = m_teeet->palette();
+    text.setColor(QPalette::WindowText, QColor(82, 88, 93));
+    m_teeet->setPalette(text);
+    auto* message = new QWidget(this);
+    auto* centre = new QVBoxLayout(message);
+    centre->addStretch(1);
+    centre->addWidget(m_teeet);
+    centre->addStretch(1);
+    stack->addWidget(message);
+
+    m_zoomInOut = new QToolButton(this);
+    m_zoomInOut->setIcon(
+        QIcon(AppResources::picture("player_fullscreen", QSize(24, 24), devicePixelRatioF())));
+    m_zoomInOut->setToolTip(tr("Centre the map on the car"));
+    m_zoomInOut->setAccessibleName(tr("Centre the map on the car"));
+    m_zoomInOut->setAutoRaise(true);
+    connect(m_zoomInOut, &QToolButton::clicked, this, &CVWebViewController::zoomInOut);
+
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(NotificationNames::kImageChange, this,
+                       [this](const QVariant& size) { imageWillChangSize(size.toSize()); });
+    createWebView();
+    startInternetNotification();
+    center.addObserver(NotificationNames::kSelectMapType, this,
+                       [this](const QVariant&) { selestMapTypeNSNotification(); });
+    center.addObserver(NotificationNames::kWindowFullChange, this, [](const QVariant&) {});
+}
+
+CVWebViewController::~CVWebViewController() {
+    if (m_monitor)
+        m_monitor->stopNotifier();
+}
+
+void CVWebViewController::createWebView() {
+    m_webview = new QWebEngineView(this);
+    m_webview->setAttribute(Qt::WA_DontShowOnScreen, false);
+    m_webview->hide();
+    m_webview->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    m_webview->setContextMenuPolicy(Qt::NoContextMenu);
+    if (g_interceptor)
+        m_webview->page()->profile()->setUrlRequestInterceptor(g_interceptor);
+    QWebEngineView* view = m_webview;
+    connect(m_webview, &QWebEngineView::loadFinished, this,
+            [this, view](bool ok) { pageLoadFinished(view, ok); });
+    static_cast<QStackedLayout*>(layout())->addWidget(m_webview);
+    m_zoomInOut->raise();
+}
+
+void CVWebViewController::startInternetNotification() {
+    // One monitor at a time: the previous provider's monitor stops.
+    if (m_monitor)
+        m_monitor->stopNotifier();
+    m_monitor = Reachability::reachabilityWithHostname(baiduSelected() ? g_baiduHost : g_googleHost);
+    if (!m_monitor)
+        return;
+    QPointer<CVWebViewController> self(this);
+    m_monitor->setReachableBlock([self](Reachability&) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self] {
+                if (!self)
+                    return;
+                self->m_webview->show();
+                self->reloadHtmlData();
+            },
+            Qt::QueuedConnection);
+    });
+    m_monitor->setUnreachableBlock([self](Reachability&) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self] {
+                if (!self)
+                    return;
+                self->m_webview->hide(); // the message shows
+                self->m_isAgain = true;
+            },
+            Qt::QueuedConnection);
+    });
+    m_monitor->startNotifier();
 }
 
 bool CVWebViewController::implementsOperation(Operation operation) const {
@@ -18,10 +148,132 @@ bool CVWebViewController::implementsOperation(Operation operation) const {
            operation == Operation::UpdateDataByCurrentTime || operation == Operation::VideoAllTime;
 }
 
-void CVWebViewController::dataLogicProcessOfViodePath(const std::optional<QString>& path) {
-    m_path = path;
+void CVWebViewController::loadMapHTMLData(bool baidu) {
+    m_pageLoaded = false;
+    m_routeOnPage = false;
+    m_webview->setHtml(MapPages::read(baidu), QUrl::fromLocalFile(MapPages::directory() + "/"));
 }
 
-void CVWebViewController::updateDataByCurrentTime(double) {}
+void CVWebViewController::reloadHtmlData() {
+    loadMapHTMLData(baiduSelected());
+}
 
-void CVWebViewController::videoAllTime(double) {}
+void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
+    if (view != m_webview)
+        return; // a replaced view
+    if (!ok) {
+        qInfo() << "地图加载失败失败失败失败失败";
+        return;
+    }
+    qInfo() << "加载地图加载地图加载地图加载地图";
+    m_pageLoaded = true;
+    // The route goes onto the new page after a map change or a recovery, and also when the file was
+    // handed over before this page had loaded.
+    if ((m_isAgain || !m_routeOnPage) && !m_route.isEmpty()) {
+        evaluate(drawScript());
+        m_routeOnPage = true;
+    }
+    m_isAgain = false;
+    emit pageFinished(ok);
+}
+
+QString CVWebViewController::drawScript() const {
+    return "drawPolyLinePath(" + json(m_route) + ")";
+}
+
+void CVWebViewController::evaluate(const QString& script) {
+    m_sent << script;
+    m_webview->page()->runJavaScript(script);
+}
+
+void CVWebViewController::dataLogicProcessOfViodePath(const std::optional<QString>& path) {
+    if (!path) {
+        reloadHtmlData();
+        return;
+    }
+    distanceDelegate.totalDistance(0);
+    const bool inChina = MyCache::locationIsINChina(*path);
+    m_currentPlayVideoPath = path;
+    const auto samples = MyCache::findGpsDatas(*path);
+    m_route = {};
+    m_bySecond = {};
+    if (samples) {
+        for (const TrackSample& sample : *samples) {
+            const float lat = NumberText::parseLeadingFloat(sample.gpsLat);
+            const float lgt = NumberText::parseLeadingFloat(sample.gpsLgt);
+            if (lat == 0 || lgt == 0) {
+                m_bySecond.append(std::nullopt); // left out of the route; later seconds keep their places
+                continue;
+            }
+            QVariant entry;
+            if (!baiduSelected()) {
+                if (inChina) {
+                    const auto gcj = BDTransUtil::wgs2gcjLat(NumberText::parseLeadingDouble(sample.gpsLat),
+                                                             NumberText::parseLeadingDouble(sample.gpsLgt));
+                    entry = QVariantMap{{"lat", gcj[0]}, {"lng", gcj[1]}};
+                } else {
+                    entry = QVariantMap{{"lat", lat}, {"lng", lgt}};
+                }
+            } else if (inChina) {
+                const auto bd = BDTransUtil::wgs2bdLat(lat, lgt);
+                entry = QVariantList{bd[0], bd[1]};
+            } else {
+                entry = QVariantList{lgt, lat};
+            }
+            m_bySecond.append(static_cast<int>(m_route.size()));
+            m_route.append(entry);
+        }
+    }
+    if (m_route.isEmpty()) {
+        reloadHtmlData(); // the fresh page shows no route
+        return;
+    }
+    if (m_pageLoaded) {
+        evaluate(drawScript());
+        m_routeOnPage = true;
+    } else {
+        m_routeOnPage = false; // drawn when the page has loaded
+    }
+}
+
+void CVWebViewController::updateDataByCurrentTime(double seconds) {
+    if (m_isAgain || m_route.isEmpty() || !m_pageLoaded)
+        return;
+    const auto n = static_cast<qint64>(seconds);
+    if (n < 0 || n >= m_bySecond.size() || !m_bySecond.at(n))
+        return; // past the end, or a second without a position: the marker stays
+    m_currentAddress = m_route.at(*m_bySecond.at(n));
+    evaluate("updateMarkerPosition(" + json(m_currentAddress) + ")");
+}
+
+void CVWebViewController::videoAllTime(double seconds) {
+    m_totalTime = seconds;
+}
+
+void CVWebViewController::zoomInOut() {
+    if (m_currentAddress.isValid())
+        evaluate("updateNewCenterPosition(" + json(m_currentAddress) + ")");
+    else
+        loadMapHTMLData(baiduSelected());
+}
+
+void CVWebViewController::selestMapTypeNSNotification() {
+    m_webview->disconnect(this);
+    m_webview->deleteLater();
+    m_webview = nullptr;
+    m_isAgain = true;
+    m_pageLoaded = false;
+    createWebView();
+    dataLogicProcessOfViodePath(m_currentPlayVideoPath);
+    startInternetNotification();
+}
+
+int CVWebViewController::imageH() const {
+    return m_zoomInOut->height();
+}
+
+void CVWebViewController::imageWillChangSize(const QSize& size) {
+    const int h = qMax(16, qRound(size.width() * kImageFactor));
+    m_zoomInOut->setFixedSize(h, h);
+    m_zoomInOut->setIconSize(QSize(h - 6, h - 6));
+}

@@ -2,27 +2,88 @@
 
 #include "CVModuleProtocol.h"
 
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QVariant>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
-// The map module. Until the map bridge is built it shows only an empty map area; it keeps the active file
-// key it was given.
+class QLabel;
+class QToolButton;
+class QWebEngineView;
+class QWebEngineUrlRequestInterceptor;
+class Reachability;
+
+// The map module: a web view with the Google or Baidu map page, the active file's route drawn on it and a
+// marker that follows the video. The page is driven only through three script functions with compact JSON
+// arguments. The map is hidden (a message shows instead) while the provider's host cannot be reached.
 class CVWebViewController : public QWidget, public CVModuleProtocol {
     Q_OBJECT
 public:
+    static constexpr double kImageFactor = 0.029761904761904764; // 5/168 of the window width
+
     explicit CVWebViewController(QWidget* parent = nullptr);
+    ~CVWebViewController() override;
+
+    // Hosts probed for each provider (tests point them at loopback or a fake).
+    static void setProbeHosts(const QString& google, const QString& baidu);
+    // An interceptor installed on every page's profile (tests block every non-local host).
+    static void setRequestInterceptor(QWebEngineUrlRequestInterceptor* interceptor);
 
     bool implementsOperation(Operation operation) const override;
-    void dataLogicProcessOfViodePath(const std::optional<QString>& path) override;
-    void updateDataByCurrentTime(double seconds) override;
+    void dataLogicProcessOfViodePath(const std::optional<QString>& path) override; // Load
+    void updateDataByCurrentTime(double seconds) override;                         // Tick
     void videoAllTime(double seconds) override;
 
-    std::optional<QString> activePath() const { return m_path; }
+    void loadMapHTMLData(bool baidu);
+    void reloadHtmlData();
+    void zoomInOut(); // Re-centre
+    void selestMapTypeNSNotification();
+    void imageWillChangSize(const QSize& size);
+
+    // The script text for a route or a point (exactly as evaluated).
+    QString drawScript() const;
+
+    // State, for tests.
+    QWebEngineView* webview() const { return m_webview; }
+    QLabel* teeet() const { return m_teeet; }
+    bool isAgain() const { return m_isAgain; }
+    bool pageLoaded() const { return m_pageLoaded; }
+    QVariantList route() const { return m_route; }
+    QStringList sentScripts() const { return m_sent; }
+    void clearSentScripts() { m_sent.clear(); }
+    double totalTime() const { return m_totalTime; }
+    int imageH() const;
+    std::shared_ptr<Reachability> monitor() const { return m_monitor; }
 
     ModuleRef distanceDelegate;  // the dashboard
     ModuleRef zoomInOutDelegate; // the layout controller
 
+signals:
+    // A page finished loading (true) or failed (false).
+    void pageFinished(bool ok);
+
 private:
-    std::optional<QString> m_path;
+    void createWebView();
+    void startInternetNotification();
+    void pageLoadFinished(QWebEngineView* view, bool ok);
+    void evaluate(const QString& script);
+
+    QWebEngineView* m_webview = nullptr;
+    QLabel* m_teeet = nullptr;
+    QToolButton* m_zoomInOut = nullptr;
+    std::shared_ptr<Reachability> m_monitor;
+
+    QVariantList m_route;                 // entries in the page's form
+    QList<std::optional<int>> m_bySecond; // route entry of each second, when that second has a position
+    QVariant m_currentAddress;
+    std::optional<QString> m_currentPlayVideoPath;
+    bool m_isAgain = false;
+    bool m_pageLoaded = false;
+    bool m_routeOnPage = false;
+    double m_totalTime = 0;
+    QStringList m_sent;
 };

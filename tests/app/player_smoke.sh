@@ -15,7 +15,8 @@ xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 
-XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
+# No map host is probed (KESTRUN_REACHABILITY=offline): the map shows its network message.
+XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb KESTRUN_REACHABILITY=offline \
     "$player" > "$work/player.log" 2>&1 &
 player_pid=$!
 

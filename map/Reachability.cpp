@@ -1,0 +1,218 @@
+#include "Reachability.h"
+
+#include "NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QNetworkInformation>
+#include <QThread>
+#include <QTimer>
+
+#include <netdb.h>
+#include <set>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+std::mutex& registryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Started monitors, kept alive while they run.
+std::set<std::shared_ptr<Reachability>>& running() {
+    static std::set<std::shared_ptr<Reachability>> monitors;
+    return monitors;
+}
+
+Reachability::Probe& defaultProbe() {
+    static Reachability::Probe probe = Reachability::systemProbe();
+    return probe;
+}
+
+// Qt's network information (NetworkManager, or the GLib backend without a system bus), loaded once.
+QNetworkInformation* networkInformation() {
+    static QNetworkInformation* information = [] {
+        if (!QNetworkInformation::loadDefaultBackend() && !QNetworkInformation::loadBackendByName(u"glib"))
+            return static_cast<QNetworkInformation*>(nullptr);
+        return QNetworkInformation::instance();
+    }();
+    return information;
+}
+
+} // namespace
+
+std::shared_ptr<Reachability> Reachability::reachabilityWithHostname(const QString& host) {
+    if (host.trimmed().isEmpty())
+        return nullptr;
+    Probe probe;
+    {
+        std::lock_guard lock(registryMutex());
+        probe = defaultProbe();
+    }
+    return std::shared_ptr<Reachability>(new Reachability(host.trimmed(), std::move(probe)));
+}
+
+void Reachability::setDefaultProbe(Probe probe) {
+    std::lock_guard lock(registryMutex());
+    defaultProbe() = probe ? std::move(probe) : systemProbe();
+}
+
+Reachability::Probe Reachability::systemProbe() {
+    return [](const QString& host) -> Flags {
+        // KESTRUN_REACHABILITY=offline: report every host unreachable without touching the network (tests).
+        if (qEnvironmentVariable("KESTRUN_REACHABILITY") == QLatin1String("offline"))
+            return 0;
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_DGRAM;
+        addrinfo* found = nullptr;
+        if (::getaddrinfo(host.toUtf8().constData(), "80", &hints, &found) != 0 || !found)
+            return 0;
+        Flags flags = 0;
+        for (addrinfo* a = found; a && flags == 0; a = a->ai_next) {
+            const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+            if (fd < 0)
+                continue;
+            if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) // a route exists; nothing is sent
+                flags = kReachable;
+            ::close(fd);
+        }
+        ::freeaddrinfo(found);
+        return flags;
+    };
+}
+
+bool Reachability::isReachable(Flags flags) {
+    const bool transientAndRequired = (flags & kTransientConnection) && (flags & kConnectionRequired);
+    return (flags & kReachable) && !transientAndRequired;
+}
+
+Reachability::Reachability(QString host, Probe probe)
+    : m_host(std::move(host))
+    , m_probe(std::move(probe)) {}
+
+Reachability::~Reachability() {
+    stopNotifier();
+}
+
+void Reachability::setReachableBlock(Block block) {
+    std::lock_guard lock(m_mutex);
+    m_reachable = std::move(block);
+}
+
+void Reachability::setUnreachableBlock(Block block) {
+    std::lock_guard lock(m_mutex);
+    m_unreachable = std::move(block);
+}
+
+void Reachability::setRecheckInterval(int milliseconds) {
+    m_recheckMs = milliseconds;
+}
+
+bool Reachability::isRunning() const {
+    std::lock_guard lock(m_mutex);
+    return m_running;
+}
+
+std::optional<Reachability::Flags> Reachability::lastFlags() const {
+    std::lock_guard lock(m_mutex);
+    return m_lastFlags;
+}
+
+bool Reachability::startNotifier() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_running)
+            return true;
+        m_running = true;
+    }
+    {
+        std::lock_guard lock(registryMutex());
+        running().insert(shared_from_this());
+    }
+    m_thread = new QThread;
+    m_thread->setObjectName("Reachability " + m_host);
+    m_context = new QObject;
+    m_context->moveToThread(m_thread);
+    QObject::connect(m_thread, &QThread::finished, m_context, &QObject::deleteLater);
+    // The thread may outlive the monitor (a look-up that blocks at shutdown): its work holds it weakly.
+    const std::weak_ptr<Reachability> weak = weak_from_this();
+    const auto probe = [weak] {
+        if (const auto self = weak.lock())
+            self->probeAndReport();
+    };
+    auto* timer = new QTimer(m_context);
+    timer->setInterval(m_recheckMs);
+    QObject::connect(timer, &QTimer::timeout, m_context, probe);
+    m_thread->start();
+    QMetaObject::invokeMethod(timer, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread()) {
+        if (QNetworkInformation* information = networkInformation()) {
+            QObject::connect(information, &QNetworkInformation::reachabilityChanged, m_context, probe);
+        }
+    }
+    recheck(); // the first report
+    return true;
+}
+
+void Reachability::stopNotifier() {
+    QThread* thread = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running)
+            return;
+        m_running = false;
+        thread = m_thread;
+        m_thread = nullptr;
+        m_context = nullptr;
+    }
+    if (thread) {
+        thread->quit();
+        // A probe blocked in a name look-up may outlast us: then the thread is left to finish on its own.
+        if (thread->wait(3000))
+            delete thread;
+        else
+            QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    }
+    std::shared_ptr<Reachability> self;
+    {
+        std::lock_guard lock(registryMutex());
+        for (auto it = running().begin(); it != running().end(); ++it) {
+            if (it->get() == this) {
+                self = *it; // released after the lock, possibly destroying this monitor
+                running().erase(it);
+                break;
+            }
+        }
+    }
+}
+
+void Reachability::recheck() {
+    std::lock_guard lock(m_mutex);
+    if (!m_context)
+        return;
+    const std::weak_ptr<Reachability> weak = weak_from_this();
+    QMetaObject::invokeMethod(
+        m_context,
+        [weak] {
+            if (const auto self = weak.lock())
+                self->probeAndReport();
+        },
+        Qt::QueuedConnection);
+}
+
+void Reachability::probeAndReport() {
+    const Flags flags = m_probe ? m_probe(m_host) : 0;
+    Block handler;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running || (m_lastFlags && *m_lastFlags == flags))
+            return;
+        m_lastFlags = flags;
+        handler = isReachable(flags) ? m_reachable : m_unreachable;
+    }
+    if (handler)
+        handler(*this);
+    NotificationCenter::defaultCenter().postAsync(kChangedNotification, m_host);
+}
