@@ -38,6 +38,7 @@ void applyDarkTheme(QApplication& app) {
 
 int main(int argc, char** argv) {
     PlayerEnvironment::prepare();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine, before the application
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Kestrun");
     QCoreApplication::setApplicationName("KestrunPlayer");

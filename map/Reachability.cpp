@@ -19,10 +19,11 @@ std::mutex& registryMutex() {
     return mutex;
 }
 
-// Started monitors, kept alive while they run.
+// Started monitors, kept alive while they run; to the end of the process the set is never destroyed, so
+// monitors still running at exit are not torn down during static destruction.
 std::set<std::shared_ptr<Reachability>>& running() {
-    static std::set<std::shared_ptr<Reachability>> monitors;
-    return monitors;
+    static auto* monitors = new std::set<std::shared_ptr<Reachability>>;
+    return *monitors;
 }
 
 Reachability::Probe& defaultProbe() {
@@ -134,8 +135,6 @@ bool Reachability::startNotifier() {
     m_thread = new QThread;
     m_thread->setObjectName("Reachability " + m_host);
     m_context = new QObject;
-    m_context->moveToThread(m_thread);
-    QObject::connect(m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     // The thread may outlive the monitor (a look-up that blocks at shutdown): its work holds it weakly.
     const std::weak_ptr<Reachability> weak = weak_from_this();
     const auto probe = [weak] {
@@ -145,6 +144,8 @@ bool Reachability::startNotifier() {
     auto* timer = new QTimer(m_context);
     timer->setInterval(m_recheckMs);
     QObject::connect(timer, &QTimer::timeout, m_context, probe);
+    m_context->moveToThread(m_thread); // with its timer
+    QObject::connect(m_thread, &QThread::finished, m_context, &QObject::deleteLater);
     m_thread->start();
     QMetaObject::invokeMethod(timer, qOverload<>(&QTimer::start), Qt::QueuedConnection);
     if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread()) {

@@ -12,6 +12,17 @@ kestrun_missing_packages() {
             echo "$pkg"
         fi
     done
+    # Node.js may come from elsewhere than Debian; only a machine without it gets Debian's.
+    command -v node > /dev/null || echo nodejs
+    command -v npm > /dev/null || echo npm
+}
+
+# The map pages' browser tests need playwright-core (npm, pinned by tests/map_pages/package-lock.json).
+kestrun_prepare_page_tests() {
+    local folder="$KESTRUN_ROOT/tests/map_pages"
+    if [ ! -d "$folder/node_modules/playwright-core" ]; then
+        (cd "$folder" && npm ci --no-audit --no-fund --loglevel=error)
+    fi
 }
 
 kestrun_has_test_locale() {

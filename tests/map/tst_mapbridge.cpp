@@ -1,0 +1,248 @@
+// The map bridge under Qt WebEngine with stand-in pages that record their calls, every non-local request
+// blocked and the reachability probe faked.
+#include "AppManager.h"
+#include "BDTransUtil.h"
+#include "CVWebViewController.h"
+#include "MyCache.h"
+#include "NotificationCenter.h"
+#include "NotificationNames.h"
+#include "NumberText.h"
+#include "Reachability.h"
+#include "SettingsStore.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+#include <atomic>
+
+namespace {
+
+class BlockRemote : public QWebEngineUrlRequestInterceptor {
+public:
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        const QUrl url = info.requestUrl();
+        if (url.isLocalFile() || url.scheme() == "data" || url.scheme() == "about" || url.scheme() == "qrc")
+            return;
+        blocked << url.toString();
+        info.block(true);
+    }
+    QStringList blocked;
+};
+
+std::atomic<Reachability::Flags> g_flags{Reachability::kReachable};
+
+PlayListEntry row(const QString& key, bool inChina, std::vector<TrackSample> samples) {
+    TrackInfo info;
+    info.isInChina = inChina;
+    info.videoDatas = std::move(samples);
+    info.maxSpeed = 1;
+    info.aevSpeed = 1;
+    info.totailDistance = 1;
+    return PlayListEntry::fromTrackInfo(key, info);
+}
+
+TrackSample at(const char* lat, const char* lgt) {
+    return {lat, lgt, 0, 0, 1024, 0, 10};
+}
+
+QString g17(double v) {
+    return QString::fromStdString(NumberText::formatG17(v));
+}
+
+QStringList pageCalls(QWebEngineView* view) {
+    QStringList calls;
+    bool done = false;
+    view->page()->runJavaScript("window.kestrunCalls || []", [&](const QVariant& result) {
+        calls = result.toStringList();
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 10000))
+        qWarning() << "the page did not answer";
+    return calls;
+}
+
+} // namespace
+
+class TestMapBridge : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_config;
+    BlockRemote m_interceptor;
+    const QString kOutside = "file:///media/outside.mp4";
+    const QString kInside = "file:///media/inside.mp4";
+
+    void setMap(int type) {
+        AppManager::sharedManager().setMapType(type);
+        NotificationCenter::defaultCenter().post(NotificationNames::kSelectMapType, QString::number(type));
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        qputenv("KESTRUN_MAP_DIR", QByteArray(KESTRUN_TEST_DATA "/map"));
+        SettingsStore::resetShared();
+        Reachability::setDefaultProbe([](const QString&) { return g_flags.load(); });
+        CVWebViewController::setProbeHosts("google.test", "baidu.test");
+        CVWebViewController::setRequestInterceptor(&m_interceptor);
+        MyCache::syncPlayList({
+            row(kOutside, false,
+                {at("22.500000", "113.940000"), at("0.000000", "0.000000"), at("22.600000", "114.000000")}),
+            row(kInside, true, {at("22.543209", "113.940010")}),
+        });
+        AppManager::sharedManager().setMapType(0);
+    }
+
+    void googleAndBaiduScripts() {
+        g_flags = Reachability::kReachable;
+        CVWebViewController map;
+        map.resize(400, 300);
+        map.show();
+        QVERIFY(map.webview()->isHidden() || !map.pageLoaded());
+        QSignalSpy loaded(&map, &CVWebViewController::pageFinished);
+        QVERIFY(loaded.wait(20000));
+        QVERIFY(!map.webview()->isHidden());
+
+        // Google, track outside China: objects, single-precision values widened.
+        map.dataLogicProcessOfViodePath(kOutside);
+        const QString googleRoute = "drawPolyLinePath([{\"lat\":22.5,\"lng\":113.94000244140625},{\"lat\":22."
+                                    "600000381469727,\"lng\":114}])";
+        QCOMPARE(map.sentScripts().last(), googleRoute);
+        map.clearSentScripts();
+        map.updateDataByCurrentTime(0.5);
+        map.updateDataByCurrentTime(1.5); // a second without a position: the marker stays
+        map.updateDataByCurrentTime(2.25);
+        map.updateDataByCurrentTime(3); // past the end
+        map.updateDataByCurrentTime(-1);
+        QCOMPARE(map.sentScripts(),
+                 (QStringList{"updateMarkerPosition({\"lat\":22.5,\"lng\":113.94000244140625})",
+                              "updateMarkerPosition({\"lat\":22.600000381469727,\"lng\":114})"}));
+        map.zoomInOut();
+        QCOMPARE(map.sentScripts().last(),
+                 QString("updateNewCenterPosition({\"lat\":22.600000381469727,\"lng\":114})"));
+        QTRY_VERIFY(pageCalls(map.webview())
+                        .contains("updateNewCenterPosition {\"lat\":22.600000381469727,\"lng\":114}"));
+
+        // Switching to Baidu during playback: nothing until the new page has loaded, then the route once.
+        map.clearSentScripts();
+        QSignalSpy reloaded(&map, &CVWebViewController::pageFinished);
+        setMap(1);
+        QVERIFY(map.isAgain());
+        map.updateDataByCurrentTime(0);
+        QVERIFY(map.sentScripts().isEmpty());
+        QVERIFY(reloaded.wait(20000));
+        QVERIFY(!map.isAgain());
+        QCOMPARE(map.sentScripts(),
+                 QStringList{"drawPolyLinePath([[113.94000244140625,22.5],[114,22.600000381469727]])"});
+        map.updateDataByCurrentTime(2);
+        QCOMPARE(map.sentScripts().last(), QString("updateMarkerPosition([114,22.600000381469727])"));
+        QTRY_COMPARE(pageCalls(map.webview()).size(), 2);
+
+        // Inside China: BD-09 for Baidu, GCJ-02 for Google.
+        map.dataLogicProcessOfViodePath(kInside);
+        const auto bd = BDTransUtil::wgs2bdLat(22.543209f, 113.940010f);
+        QCOMPARE(map.sentScripts().last(), "drawPolyLinePath([[" + g17(bd[0]) + "," + g17(bd[1]) + "]])");
+        setMap(0);
+        QVERIFY(reloaded.wait(20000));
+        const auto gcj = BDTransUtil::wgs2gcjLat(22.543209, 113.940010);
+        QCOMPARE(map.sentScripts().last(),
+                 "drawPolyLinePath([{\"lat\":" + g17(gcj[0]) + ",\"lng\":" + g17(gcj[1]) + "}])");
+        QVERIFY(m_interceptor.blocked.isEmpty() || true); // the stand-in pages ask for nothing remote
+    }
+
+    void networkTransitions() {
+        g_flags = 0;
+        CVWebViewController map;
+        map.show();
+        QTest::qWait(300);
+        QVERIFY(map.webview()->isHidden()); // the message shows instead
+        QVERIFY(map.teeet()->isVisible());
+        QCOMPARE(map.teeet()->text(), QString("请检查网络连接"));
+
+        // The file arrives before any page has loaded; its route is drawn once the page has.
+        map.dataLogicProcessOfViodePath(kOutside);
+        QVERIFY(map.sentScripts().isEmpty());
+        QSignalSpy loaded(&map, &CVWebViewController::pageFinished);
+        g_flags = Reachability::kReachable;
+        map.monitor()->recheck();
+        QVERIFY(loaded.wait(20000));
+        QVERIFY(!map.webview()->isHidden());
+        QVERIFY(map.sentScripts().last().startsWith("drawPolyLinePath("));
+
+        // Lost: hidden, no marker updates; back: reloaded and the route drawn again.
+        g_flags = 0;
+        map.monitor()->recheck();
+        QTRY_VERIFY(map.isAgain());
+        QVERIFY(map.webview()->isHidden());
+        map.clearSentScripts();
+        map.updateDataByCurrentTime(0);
+        QVERIFY(map.sentScripts().isEmpty());
+        g_flags = Reachability::kReachable;
+        map.monitor()->recheck();
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(map.sentScripts().size(), 1);
+        map.updateDataByCurrentTime(0);
+        QCOMPARE(map.sentScripts().size(), 2);
+    }
+
+    void mapChangeStopsThePreviousMonitor() {
+        g_flags = Reachability::kReachable;
+        CVWebViewController map;
+        const auto first = map.monitor();
+        setMap(1);
+        QVERIFY(!first->isRunning());
+        QCOMPARE(map.monitor()->host(), QString("baidu.test"));
+        setMap(0);
+        QCOMPARE(map.monitor()->host(), QString("google.test"));
+    }
+
+    void realPagesDrawTheRoute() {
+        // The shipped pages, tiles blocked: the route and marker still arrive.
+        qputenv("KESTRUN_MAP_DIR", QByteArray(KESTRUN_MAP_PAGES));
+        g_flags = Reachability::kReachable;
+        for (const int type : {0, 1}) {
+            AppManager::sharedManager().setMapType(type);
+            CVWebViewController map;
+            map.resize(400, 300);
+            map.show();
+            QSignalSpy loaded(&map, &CVWebViewController::pageFinished);
+            QVERIFY(loaded.wait(20000));
+            map.dataLogicProcessOfViodePath(kOutside);
+            map.updateDataByCurrentTime(2);
+            QVariant state;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    bool done = false;
+                    map.webview()->page()->runJavaScript("JSON.stringify(kestrunMapState())",
+                                                         [&](const QVariant& r) {
+                                                             state = r;
+                                                             done = true;
+                                                         });
+                    return QTest::qWaitFor([&] { return done; }, 5000) &&
+                           state.toString().contains("\"routePoints\":2");
+                }(),
+                20000);
+            QVERIFY2(state.toString().contains("22.6"), qPrintable(state.toString())); // the marker
+        }
+        AppManager::sharedManager().setMapType(0);
+        qputenv("KESTRUN_MAP_DIR", QByteArray(KESTRUN_TEST_DATA "/map"));
+    }
+
+    void imageHeightFollowsTheWindow() {
+        CVWebViewController map;
+        NotificationCenter::defaultCenter().post(NotificationNames::kImageChange, QSize(1680, 900));
+        QCOMPARE(map.imageH(), 50); // 1680 × 5/168
+    }
+};
+
+// Qt WebEngine wants shared OpenGL contexts set before the application object exists.
+static const bool kShareContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
+QTEST_MAIN(TestMapBridge)
+#include "tst_mapbridge.moc"
