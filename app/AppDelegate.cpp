@@ -6,6 +6,7 @@
 #include "MyCache.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "PreferenceController.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -67,6 +68,9 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
     m_aboutAction =
         app->addAction(tr("About %1").arg(AppResources::displayName()), this, &AppDelegate::showHelp);
     m_aboutAction->setMenuRole(QAction::AboutRole);
+    QAction* preferences =
+        app->addAction(tr("Preferences…"), QKeySequence::Preferences, this, &AppDelegate::showPreferencePanel);
+    preferences->setMenuRole(QAction::PreferencesRole);
     app->addSeparator();
     QAction* quit = app->addAction(tr("Quit"), QKeySequence::Quit, qApp, &QCoreApplication::quit);
     quit->setMenuRole(QAction::QuitRole);
@@ -202,6 +206,15 @@ void AppDelegate::showHelp() {
         QMessageBox::Ok, m_windowVC);
     box.setIconPixmap(AppResources::picture("kestrun-player", QSize(64, 64)));
     box.exec();
+}
+
+void AppDelegate::showPreferencePanel()
+{
+    if (!m_preferences)
+        m_preferences = new PreferenceController(m_windowVC);
+    m_preferences->show();
+    m_preferences->raise();
+    m_preferences->activateWindow();
 }
 
 void AppDelegate::applicationStateChanged(Qt::ApplicationState state) {

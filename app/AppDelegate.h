@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppLinks.h"
+#include "PreferenceController.h"
 
 #include <QList>
 #include <QObject>
@@ -37,6 +38,9 @@ public:
     // Menu commands.
     void openFile() override;
     void showHelp();
+    // The preferences window, made on first use and kept.
+    void showPreferencePanel();
+    PreferenceController* preferenceController() const { return m_preferences; }
     void selestSpeedEnglish();
     void selestSpeedChinese();
     void selestBaiduMap();
@@ -75,4 +79,5 @@ private:
     QAction* m_playerName = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_aboutAction = nullptr;
+    QPointer<PreferenceController> m_preferences;
 };

@@ -45,7 +45,7 @@ public:
     void setCurrentTime(double seconds);
     void execPlayOrPause();
     // Pauses the current file (before the play list's open dialog).
-    void openFilePause();
+    void openFilePause() override;
     // Stops playback; the map and the dashboard show no file.
     void StopVideo();
     // The error alert of a kind (1 format, 2 damaged, 3 missing).
@@ -65,7 +65,7 @@ public:
     void userChangeVolume(double volume);
     void currentSelectPlaySpeed(double rate, const QString& text);
     // The view's key handling (the play list passes its keys on here).
-    void keyDown(QKeyEvent* event);
+    void keyDown(QKeyEvent* event) override;
 
     // What an engine reports, passed to the modules in the order they rely on.
     void reportDuration(double seconds);

@@ -1,90 +1,383 @@
 #include "PlayListViewController.h"
 
 #include "AppManager.h"
+#include "AppResources.h"
+#include "FileCell.h"
 #include "MyCache.h"
+#include "MyCacheEvents.h"
+#include "PlayerSetingViewController.h"
+#include "PlayListModel.h"
+#include "PopoverWindow.h"
+#include "TimeFormatUtils.h"
+#include "WaitViewController.h"
 
-#include <QFileInfo>
-#include <QListWidget>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <QtDebug>
 
-PlayListViewController::PlayListViewController(QWidget* parent)
-    : QWidget(parent) {
-    setObjectName("playlistVC");
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_list = new QListWidget(this);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setAccessibleName(tr("Play list"));
-    layout->addWidget(m_list);
-    reloadPlayListData(); // the stored list of the previous run, nothing marked
-    connect(m_list, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { selectIndexPlay(m_list->row(item)); });
-    AppLinks::shared().registerPlaylistVC(this);
+namespace {
+
+const QStringList kNameFilters = {
+    "Videos (*.mp4 *.MP4 *.mov *.MOV *.ts *.TS *.m2ts *.mts)",
+    "All files (*)",
+};
+
+// A caption drawn rotated by −90°, reading upwards.
+class RotatedLabel : public QWidget {
+public:
+    RotatedLabel(QString text, QWidget* parent) : QWidget(parent), m_text(std::move(text))
+    {
+        setFixedWidth(fontMetrics().height() + 4);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setPen(QColor(255, 255, 255, 178)); // white at alpha 0.7
+        p.translate(0, height());
+        p.rotate(-90);
+        p.drawText(QRect(0, 0, height(), width()), Qt::AlignCenter, m_text);
+    }
+
+private:
+    QString m_text;
+};
+
+QToolButton* toolButton(const QString& text, const char* tooltipKey, QWidget* parent)
+{
+    auto* b = new QToolButton(parent);
+    b->setText(text);
+    b->setToolTip(AppResources::localized(tooltipKey));
+    b->setAccessibleName(AppResources::localized(tooltipKey));
+    b->setAutoRaise(true);
+    return b;
 }
 
-bool PlayListViewController::implementsOperation(Operation operation) const {
-    return operation == Operation::DataLogicProcessOfViodePath || operation == Operation::PlayNext ||
+} // namespace
+
+PlayListViewController::PlayListViewController(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("playlistVC");
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(22, 29, 37));
+    palette.setColor(QPalette::Base, QColor(22, 29, 37));
+    setPalette(palette);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(6, 4, 6, 6);
+    auto* bar = new QHBoxLayout;
+    m_setbutton = toolButton(QStringLiteral("⚙"), "设置", this);
+    m_filesButton = toolButton(QStringLiteral("＋"), "打开文件", this);
+    m_deleteButton = toolButton(QStringLiteral("🗑"), "清空列表", this);
+    m_deleteButton->setText(AppResources::localized("清空列表"));
+    m_filesButton->setText(AppResources::localized("打开文件"));
+    m_setbutton->setText(AppResources::localized("设置"));
+    bar->addWidget(m_filesButton);
+    bar->addWidget(m_deleteButton);
+    bar->addStretch(1);
+    bar->addWidget(m_setbutton);
+    root->addLayout(bar);
+
+    m_model = new PlayListModel(this);
+    m_cell = new FileCell(this);
+    m_tableView = new QListView(this);
+    m_tableView->setModel(m_model);
+    m_tableView->setItemDelegate(m_cell);
+    m_tableView->setSelectionMode(QAbstractItemView::NoSelection);
+    m_tableView->setFrameShape(QFrame::NoFrame);
+    m_tableView->setMouseTracking(true);
+    m_tableView->setAccessibleName(tr("Play list"));
+    m_tableView->setUniformItemSizes(true);
+    m_tableView->installEventFilter(this);
+    root->addWidget(m_tableView, 1);
+
+    auto* graphRow = new QHBoxLayout;
+    graphRow->addWidget(new RotatedLabel(AppResources::localized("km_speedUnit"), this));
+    m_gsensorView = new CustomGsensorView(this);
+    m_gsensorView->setMinimumHeight(90);
+    m_graph = std::make_shared<GraphEntries>();
+    m_gsensorView->setGsensorArray(m_graph);
+    graphRow->addWidget(m_gsensorView, 1);
+    m_timeText = new QLabel(AppResources::localized("time_Text_string"), this);
+    QPalette muted = m_timeText->palette();
+    muted.setColor(QPalette::WindowText, QColor(255, 255, 255, 178));
+    m_timeText->setPalette(muted);
+    root->addWidget(m_timeText);
+    root->addLayout(graphRow);
+
+    connect(m_tableView, &QListView::pressed, this, [this](const QModelIndex& index) { proposeSelection({index.row()}); });
+    connect(m_cell, &FileCell::didClickImageButton, this, &PlayListViewController::customTableCellView);
+    connect(m_filesButton, &QToolButton::clicked, this, &PlayListViewController::addVideoPlay);
+    connect(m_deleteButton, &QToolButton::clicked, this, &PlayListViewController::removeVideoPlay);
+    connect(m_setbutton, &QToolButton::clicked, this, &PlayListViewController::openSeting);
+    connect(&MyCache::events(), &MyCacheEvents::batchProgress, this, [this](int done, int total) {
+        if (m_waitC)
+            m_waitC->setProgress(done, total);
+    });
+
+    AppLinks::shared().registerPlaylistVC(this);
+    m_selectIndex = -1;
+    reloadPlayListData(); // the stored list of the previous run; nothing plays
+}
+
+bool PlayListViewController::implementsOperation(Operation operation) const
+{
+    return operation == Operation::DataLogicProcessOfViodePath || operation == Operation::UpdateDataByCurrentTime ||
+           operation == Operation::VideoAllTime || operation == Operation::PlayNext ||
            operation == Operation::VideoEnd;
 }
 
-void PlayListViewController::playNext(bool next) {
-    const int row = m_selectIndex + (next ? 1 : -1);
-    if (row >= 0 && row < m_list->count())
-        selectIndexPlay(row);
+void PlayListViewController::reloadPlayListData()
+{
+    const auto stored = MyCache::playList();
+    m_model->setPlayList(stored ? *stored : PlayList{}, m_selectIndex);
+    if (m_selectIndex >= 0 && m_selectIndex < m_model->rowCount())
+        m_tableView->scrollTo(m_model->index(static_cast<int>(m_selectIndex)));
 }
 
-void PlayListViewController::videoEnd() {
-    if (AppManager::sharedManager().playType() == 0)
-        playNext(true);
-    else if (m_selectIndex >= 0)
-        selectIndexPlay(m_selectIndex);
+void PlayListViewController::followPlayingFile(const QString& key)
+{
+    const PlayList& list = m_model->playList();
+    for (std::size_t row = 0; row < list.size(); ++row) {
+        if (list[row].path() == key) {
+            m_selectIndex = static_cast<qint64>(row);
+            break;
+        }
+    }
+    reloadPlayListData();
 }
 
-void PlayListViewController::selectIndexPlay(int row) {
-    if (row < 0 || row >= m_list->count())
-        return;
-    const QString key = m_list->item(row)->data(Qt::UserRole).toString();
-    if (AppController* app = AppLinks::shared().appController())
-        app->activeCurrentPlayIndex(row);
-    m_selectIndex = row;
-    showMarker();
+bool PlayListViewController::proposeSelection(const QList<int>& rows)
+{
+    if (m_fileOpen)
+        return false; // refused while files are being added
+    m_selectIndex = rows.isEmpty() ? m_model->rowCount() : *std::min_element(rows.begin(), rows.end());
+    selectIndexPlay(m_selectIndex);
+    return true;
+}
+
+void PlayListViewController::selectIndexPlay(qint64 row)
+{
+    const PlayList& list = m_model->playList();
+    if (static_cast<quint64>(row) < list.size()) {
+        playCurrentItem(list[static_cast<std::size_t>(row)].path().value_or(QString()));
+        if (AppController* app = AppLinks::shared().appController())
+            app->activeCurrentPlayIndex(static_cast<int>(row));
+        reloadPlayListData();
+    } else {
+        m_selectIndex = m_selectIndex - 1;
+    }
+}
+
+void PlayListViewController::playCurrentItem(const QString& key)
+{
     if (PlaybackControl* video = AppLinks::shared().videoVC()) {
         video->close();
         video->initAssetData(QUrl(key));
     }
 }
 
-void PlayListViewController::dataLogicProcessOfViodePath(const std::optional<QString>&) {}
-
-void PlayListViewController::reloadPlayListData() {
-    m_list->clear();
-    const auto list = MyCache::playList();
-    if (!list)
-        return;
-    for (const PlayListEntry& entry : *list) {
-        const QString key = entry.path().value_or(QString());
-        auto* item = new QListWidgetItem(QFileInfo(MyCache::localPath(key)).fileName(), m_list);
-        item->setData(Qt::UserRole, key);
-        item->setToolTip(MyCache::localPath(key));
+void PlayListViewController::playNext(bool next)
+{
+    const qint64 count = m_model->rowCount();
+    if (next) {
+        if (m_selectIndex >= count - 1)
+            return;
+        ++m_selectIndex;
+    } else {
+        if (m_selectIndex < 1)
+            return;
+        --m_selectIndex;
     }
-    showMarker();
+    selectIndexPlay(m_selectIndex);
 }
 
-void PlayListViewController::followPlayingFile(const QString& key) {
-    for (int row = 0; row < m_list->count(); ++row) {
-        if (m_list->item(row)->data(Qt::UserRole).toString() == key) {
-            m_selectIndex = row;
-            m_list->scrollToItem(m_list->item(row));
+void PlayListViewController::videoEnd()
+{
+    qInfo() << "视频播放完成";
+    if (AppManager::sharedManager().playType() == 0)
+        ++m_selectIndex;
+    selectIndexPlay(m_selectIndex);
+}
+
+void PlayListViewController::dataLogicProcessOfViodePath(const std::optional<QString>& path)
+{
+    m_currentPlayVideoPath = path;
+    m_graph = std::make_shared<GraphEntries>();
+    if (path) {
+        if (const auto samples = MyCache::findGpsDatas(*path)) {
+            for (const TrackSample& sample : *samples)
+                m_graph->append(QList<double>{double(sample.spd)});
         }
     }
-    showMarker();
+    m_gsensorView->setGsensorArray(m_graph);
 }
 
-void PlayListViewController::showMarker() {
-    for (int row = 0; row < m_list->count(); ++row) {
-        QListWidgetItem* item = m_list->item(row);
-        QFont font = item->font();
-        font.setBold(row == m_selectIndex);
-        item->setFont(font);
+void PlayListViewController::videoAllTime(double seconds)
+{
+    m_totalTime = seconds;
+    m_timeText->setText(TimeFormatUtils::stringFromSeconds(0) + " / " +
+                        TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(seconds)));
+}
+
+void PlayListViewController::updateDataByCurrentTime(double seconds)
+{
+    const auto s = static_cast<qint64>(seconds);
+    if (m_graph->isEmpty() || s < 0 || s >= m_graph->size())
+        return;
+    m_gsensorView->setTotleSecond(static_cast<int>(m_totalTime));
+    m_gsensorView->updateGsensorRange(static_cast<int>(s));
+    m_timeText->setText(TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(s)) + " / " +
+                        TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(m_totalTime)));
+}
+
+void PlayListViewController::addVideoPlay()
+{
+    if (m_fileOpen)
+        return;
+    m_fileOpen = true;
+    if (PlaybackControl* video = AppLinks::shared().videoVC())
+        video->openFilePause();
+    auto* dialog = new QFileDialog(window(), AppResources::localized("打开文件"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setNameFilters(kNameFilters);
+    dialog->setOption(QFileDialog::DontUseNativeDialog, QGuiApplication::platformName() == "offscreen");
+    bool* chosen = new bool(false);
+    connect(dialog, &QFileDialog::urlsSelected, this, [this, chosen](const QList<QUrl>& urls) {
+        *chosen = true;
+        filesChosen(urls);
+    });
+    connect(dialog, &QObject::destroyed, this, [this, chosen] {
+        if (!*chosen)
+            filesChosen({}); // cancelled
+        delete chosen;
+    });
+    dialog->open();
+    emit openDialogShown(dialog);
+}
+
+void PlayListViewController::filesChosen(const QList<QUrl>& urls)
+{
+    if (urls.isEmpty()) {
+        m_fileOpen = false; // playback stays paused
+        return;
     }
+    QStringList names;
+    for (const QUrl& url : urls)
+        names << url.toString();
+    qInfo().noquote() << "(" + names.join(",\n") + ")";
+    m_delayBlock = DelayedAction::createDelayBlockAfterTime(kWaitDelayMs, [this] { starWaitFileFinish(); }, this);
+    const QString firstKey = MyCache::fileKey(urls.first());
+    const int total = static_cast<int>(urls.size());
+    QPointer<PlayListViewController> self(this);
+    MyCache::playPathArrCache(urls, [self, firstKey, total] {
+        if (!self)
+            return;
+        Q_UNUSED(total);
+        self->closeWaitIndicator();
+        DelayedAction::cancelDelayedBlock(self->m_delayBlock);
+        self->reloadPlayListData();
+        const PlayList& list = self->m_model->playList();
+        for (std::size_t row = 0; row < list.size(); ++row) {
+            if (list[row].path() == firstKey) {
+                self->m_selectIndex = static_cast<qint64>(row);
+                break;
+            }
+        }
+        self->selectIndexPlay(self->m_selectIndex);
+        self->m_fileOpen = false;
+        emit self->addFinished();
+    });
+}
+
+void PlayListViewController::starWaitFileFinish()
+{
+    auto* wait = new WaitViewController;
+    m_waitC = wait;
+    auto* popover = new PopoverWindow(wait, false, window());
+    popover->setAttribute(Qt::WA_TranslucentBackground);
+    popover->setFrameShape(QFrame::NoFrame);
+    popover->setStyleSheet("background: transparent;");
+    m_popoverC = popover;
+    popover->showCentredOn(window()); // and follows the window when it moves or is resized
+}
+
+void PlayListViewController::closeWaitIndicator()
+{
+    if (m_popoverC)
+        m_popoverC->close();
+    m_popoverC = nullptr;
+    m_waitC = nullptr;
+}
+
+void PlayListViewController::customTableCellView(int row, const QString& key)
+{
+    const auto stored = MyCache::playList();
+    if (!stored)
+        return;
+    PlayList kept;
+    for (const PlayListEntry& entry : *stored) {
+        if (entry.path() != key)
+            kept.push_back(entry);
+    }
+    MyCache::syncPlayList(std::move(kept));
+    if (m_selectIndex >= 0) {
+        if (row == m_selectIndex) {
+            if (PlaybackControl* video = AppLinks::shared().videoVC())
+                video->close();
+            m_selectIndex = -1;
+        } else if (row < m_selectIndex) {
+            --m_selectIndex; // the playing row moved up
+        }
+    }
+    reloadPlayListData();
+}
+
+void PlayListViewController::removeVideoPlay()
+{
+    MyCache::playPathClear();
+    m_selectIndex = -1;
+    reloadPlayListData();
+    if (PlaybackControl* video = AppLinks::shared().videoVC())
+        video->close();
+}
+
+void PlayListViewController::openSeting()
+{
+    auto* panel = new PlayerSetingViewController;
+    auto* popover = new PopoverWindow(panel, true, this);
+    connect(panel, &PlayerSetingViewController::closeRequested, popover, &QWidget::close);
+    m_panel = panel;
+    popover->showNextTo(m_setbutton);
+}
+
+void PlayListViewController::keyDown(QKeyEvent* event)
+{
+    if (PlaybackControl* video = AppLinks::shared().videoVC())
+        video->keyDown(event);
+    if (event->modifiers().testFlag(Qt::ControlModifier) && event->key() == Qt::Key_A) {
+        QList<int> all;
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            all << row;
+        proposeSelection(all);
+    }
+}
+
+bool PlayListViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tableView && event->type() == QEvent::KeyPress) {
+        keyDown(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -2,39 +2,97 @@
 
 #include "AppLinks.h"
 #include "CVModuleProtocol.h"
+#include "CustomGsensorView.h"
+#include "DelayedAction.h"
 
+#include <QPointer>
+#include <QUrl>
 #include <QWidget>
 
 #include <optional>
 
-class QListWidget;
+class FileCell;
+class PlayListModel;
+#include "PopoverWindow.h"
+#include "WaitViewController.h"
+class QLabel;
+class QListView;
+class QToolButton;
 
-// The play-list module. Until the full play-list view is built it lists the stored files by name and marks
-// the one that plays; `selectIndex` is the row that next and previous count from.
+// The play-list module: the stored files as a table; a click plays a row, next and previous and the end of
+// a file move through the list (or repeat), rows are deleted or the list cleared, files are added through
+// the open dialog with a wait indicator for slow batches, and the settings panel opens from here. Below the
+// table, the active file's speed over time.
 class PlayListViewController : public QWidget, public CVModuleProtocol, public PlayListControl {
     Q_OBJECT
 public:
+    static constexpr int kWaitDelayMs = 1500;
+
     explicit PlayListViewController(QWidget* parent = nullptr);
 
     bool implementsOperation(Operation operation) const override;
     void dataLogicProcessOfViodePath(const std::optional<QString>& path) override;
-    // The next (true) or previous (false) row plays, when there is one.
+    void updateDataByCurrentTime(double seconds) override;
+    void videoAllTime(double seconds) override;
     void playNext(bool next) override;
-    // The end of the file: the next row plays, or the same row again when repeat is on.
     void videoEnd() override;
-    // Plays the row: marks it active, closes playback and starts its file.
-    void selectIndexPlay(int row);
 
     // PlayListControl
     void reloadPlayListData() override;
     void followPlayingFile(const QString& key) override;
 
-    int selectIndex() const { return m_selectIndex; }
-    QListWidget* table() const { return m_list; }
+    // The selection rule: refused while files are being added; otherwise the lowest proposed row plays.
+    bool proposeSelection(const QList<int>& rows);
+    void selectIndexPlay(qint64 row);
+    void playCurrentItem(const QString& key);
+    void addVideoPlay();
+    // What the open dialog hands over (an empty list: cancelled).
+    void filesChosen(const QList<QUrl>& urls);
+    void removeVideoPlay();
+    void customTableCellView(int row, const QString& key);
+    void openSeting();
+    void keyDown(QKeyEvent* event);
+
+    qint64 selectIndex() const { return m_selectIndex; }
+    bool fileOpen() const { return m_fileOpen; }
+    bool isWaitIndicatorShown() const { return m_popoverC != nullptr; }
+    WaitViewController* waitC() const { return m_waitC; }
+    QListView* tableView() const { return m_tableView; }
+    PlayListModel* model() const { return m_model; }
+    CustomGsensorView* gsensorView() const { return m_gsensorView; }
+    QToolButton* setbutton() const { return m_setbutton; }
+    QToolButton* filesButton() const { return m_filesButton; }
+    QToolButton* deleteButton() const { return m_deleteButton; }
+    QWidget* openPanel() const { return m_panel; }
+
+signals:
+    // The open dialog of an add is up (tests).
+    void openDialogShown(QWidget* dialog);
+    void addFinished();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showMarker(); // the playing row in bold
+    void starWaitFileFinish();
+    void closeWaitIndicator();
 
-    QListWidget* m_list = nullptr;
-    int m_selectIndex = -1;
+    PlayListModel* m_model = nullptr;
+    FileCell* m_cell = nullptr;
+    QListView* m_tableView = nullptr;
+    QToolButton* m_setbutton = nullptr;
+    QToolButton* m_filesButton = nullptr;
+    QToolButton* m_deleteButton = nullptr;
+    QLabel* m_timeText = nullptr;
+    CustomGsensorView* m_gsensorView = nullptr;
+    SharedGraphEntries m_graph;
+    QPointer<QWidget> m_panel;
+
+    qint64 m_selectIndex = -1;
+    bool m_fileOpen = false;
+    QPointer<DelayedAction> m_delayBlock;
+    QPointer<PopoverWindow> m_popoverC;
+    QPointer<WaitViewController> m_waitC;
+    double m_totalTime = 0;
+    std::optional<QString> m_currentPlayVideoPath;
 };

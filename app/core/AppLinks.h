@@ -5,6 +5,8 @@
 #include <QString>
 #include <QUrl>
 
+class QKeyEvent;
+
 // What the shell and the modules ask of each other directly, beside CVModuleProtocol. The modules register
 // themselves when they load; the shell wires nothing else. References are weak: a module that is gone reads
 // as absent. Main thread only.
@@ -17,6 +19,10 @@ public:
     virtual void close() = 0;
     // Starts the file and makes it the active one for every module.
     virtual void initAssetData(const QUrl& url) = 0;
+    // Pauses the file that plays (before the play list's open dialog).
+    virtual void openFilePause() = 0;
+    // The video view's keys (space, Escape), passed on by the play list.
+    virtual void keyDown(QKeyEvent* event) = 0;
 };
 
 // The play-list module (PlayListViewController).

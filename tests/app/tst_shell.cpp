@@ -12,6 +12,7 @@
 #include "MyCache.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "PlayListModel.h"
 #include "PlayListViewController.h"
 #include "SettingsStore.h"
 #include "SyntheticDrive.h"
@@ -299,9 +300,9 @@ private slots:
         QCOMPARE(list->at(1).activeYn(), std::optional<bool>(false));
         QCOMPARE(video->activeUrl(), std::optional<QUrl>(world));
         PlayListViewController* playlist = layout()->playlistVC();
-        QCOMPARE(playlist->table()->count(), 2);
+        QCOMPARE(playlist->model()->rowCount(), 2);
         QCOMPARE(playlist->selectIndex(), 0);
-        QVERIFY(playlist->table()->item(0)->font().bold());
+        QVERIFY(playlist->model()->index(0).data(PlayListModel::MarkedRole).toBool());
     }
 
     void reopenShowsTheWindow() {

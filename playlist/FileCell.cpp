@@ -1,0 +1,81 @@
+#include "FileCell.h"
+
+#include "PlayListModel.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+const QColor kMuted(255, 255, 255, 140); // white at alpha 0.55
+const QColor kMarker(245, 184, 61);
+const QColor kNoGps(229, 72, 77);
+const QColor kHasGps(52, 199, 89);
+} // namespace
+
+QRect FileCell::deleteButtonRect(const QRect& row)
+{
+    return QRect(row.right() - kButtonSize - 8, row.center().y() - kButtonSize / 2, kButtonSize, kButtonSize);
+}
+
+QSize FileCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return {option.rect.width(), kRowHeight};
+}
+
+void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect r = option.rect;
+    const bool marked = index.data(PlayListModel::MarkedRole).toBool();
+    if (option.state.testFlag(QStyle::State_MouseOver))
+        painter->fillRect(r, QColor(255, 255, 255, 14));
+    if (marked) {
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(kMarker);
+        painter->drawRoundedRect(QRect(r.left() + 6, r.top() + 10, 4, r.height() - 20), 2, 2);
+    }
+    QFont name = option.font;
+    name.setBold(marked);
+    painter->setFont(name);
+    painter->setPen(option.palette.color(QPalette::Text));
+    const QRect text(r.left() + 18, r.top() + 5, r.width() - 18 - kButtonSize - 20, r.height() / 2 - 3);
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                      option.fontMetrics.elidedText(index.data().toString(), Qt::ElideMiddle, text.width()));
+
+    QFont small = option.font;
+    small.setPixelSize(11);
+    painter->setFont(small);
+    const QRect details(text.left(), r.center().y() + 1, text.width(), r.height() / 2 - 6);
+    const QString time = index.data(PlayListModel::TimeRole).toString();
+    const QString size = index.data(PlayListModel::SizeRole).toString();
+    painter->setPen(kMuted);
+    painter->drawText(details, Qt::AlignLeft | Qt::AlignVCenter, time + "   " + size);
+    painter->setPen(index.data(PlayListModel::HasGpsRole).toBool() ? kHasGps : kNoGps);
+    painter->drawText(details, Qt::AlignRight | Qt::AlignVCenter, index.data(PlayListModel::GpsRole).toString());
+
+    const QRect button = deleteButtonRect(r);
+    painter->setPen(QPen(kMuted, 1.6));
+    const int m = 7;
+    painter->drawLine(button.topLeft() + QPoint(m, m), button.bottomRight() - QPoint(m, m));
+    painter->drawLine(button.topRight() + QPoint(-m, m), button.bottomLeft() + QPoint(m, -m));
+    painter->restore();
+}
+
+bool FileCell::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                           const QModelIndex& index)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && deleteButtonRect(option.rect).contains(mouse->position().toPoint())) {
+            emit didClickImageButton(index.row(), index.data(PlayListModel::KeyRole).toString());
+            return true;
+        }
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (deleteButtonRect(option.rect).contains(mouse->position().toPoint()))
+            return true; // the delete button is not a row click
+    }
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
+}

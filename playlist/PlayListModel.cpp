@@ -1,0 +1,65 @@
+#include "PlayListModel.h"
+
+#include "NumberText.h"
+
+#include <QUrl>
+
+void PlayListModel::setPlayList(PlayList list, qint64 markedRow)
+{
+    beginResetModel();
+    m_list = std::move(list);
+    m_marked = markedRow;
+    endResetModel();
+}
+
+int PlayListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_list.size());
+}
+
+QString PlayListModel::fileName(const QString& key)
+{
+    return QUrl::fromPercentEncoding(key.section('/', -1).toUtf8());
+}
+
+QString PlayListModel::sizeText(float megabytes)
+{
+    return QString::fromStdString(NumberText::formatFixed(megabytes, 1)) + "M";
+}
+
+QString PlayListModel::gpsText(const PlayListEntry& entry)
+{
+    const auto& samples = entry.body().gpsData;
+    if (!samples || samples->empty())
+        return tr("no GPS");
+    return tr("%1 s GPS").arg(samples->size());
+}
+
+QVariant PlayListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
+        return {};
+    const PlayListEntry& entry = m_list.at(static_cast<std::size_t>(index.row()));
+    const PlayListEntryBody& body = entry.body();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return fileName(entry.path().value_or(QString()));
+    case Qt::ToolTipRole:
+        return QUrl(entry.path().value_or(QString())).toLocalFile();
+    case KeyRole:
+        return entry.path().value_or(QString());
+    case TimeRole:
+        return body.fileTime ? QVariant(*body.fileTime) : QVariant();
+    case SizeRole:
+        return body.fileSize ? QVariant(sizeText(*body.fileSize)) : QVariant();
+    case GpsRole:
+        return gpsText(entry);
+    case HasGpsRole:
+        return body.gpsData && !body.gpsData->empty();
+    case MarkedRole:
+        return index.row() == m_marked;
+    default:
+        return {};
+    }
+}
