@@ -5,8 +5,8 @@
 #include "FileCell.h"
 #include "MyCache.h"
 #include "MyCacheEvents.h"
-#include "PlayerSetingViewController.h"
 #include "PlayListModel.h"
+#include "PlayerSetingViewController.h"
 #include "PopoverWindow.h"
 #include "TimeFormatUtils.h"
 #include "WaitViewController.h"
@@ -32,14 +32,14 @@ const QStringList kNameFilters = {
 // A caption drawn rotated by −90°, reading upwards.
 class RotatedLabel : public QWidget {
 public:
-    RotatedLabel(QString text, QWidget* parent) : QWidget(parent), m_text(std::move(text))
-    {
+    RotatedLabel(QString text, QWidget* parent)
+        : QWidget(parent)
+        , m_text(std::move(text)) {
         setFixedWidth(fontMetrics().height() + 4);
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
+    void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setPen(QColor(255, 255, 255, 178)); // white at alpha 0.7
         p.translate(0, height());
@@ -51,8 +51,7 @@ private:
     QString m_text;
 };
 
-QToolButton* toolButton(const QString& text, const char* tooltipKey, QWidget* parent)
-{
+QToolButton* toolButton(const QString& text, const char* tooltipKey, QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setText(text);
     b->setToolTip(AppResources::localized(tooltipKey));
@@ -63,8 +62,8 @@ QToolButton* toolButton(const QString& text, const char* tooltipKey, QWidget* pa
 
 } // namespace
 
-PlayListViewController::PlayListViewController(QWidget* parent) : QWidget(parent)
-{
+PlayListViewController::PlayListViewController(QWidget* parent)
+    : QWidget(parent) {
     setObjectName("playlistVC");
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -97,6 +96,7 @@ PlayListViewController::PlayListViewController(QWidget* parent) : QWidget(parent
     m_tableView->setMouseTracking(true);
     m_tableView->setAccessibleName(tr("Play list"));
     m_tableView->setUniformItemSizes(true);
+    m_tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_tableView->installEventFilter(this);
     root->addWidget(m_tableView, 1);
 
@@ -114,7 +114,8 @@ PlayListViewController::PlayListViewController(QWidget* parent) : QWidget(parent
     root->addWidget(m_timeText);
     root->addLayout(graphRow);
 
-    connect(m_tableView, &QListView::pressed, this, [this](const QModelIndex& index) { proposeSelection({index.row()}); });
+    connect(m_tableView, &QListView::pressed, this,
+            [this](const QModelIndex& index) { proposeSelection({index.row()}); });
     connect(m_cell, &FileCell::didClickImageButton, this, &PlayListViewController::customTableCellView);
     connect(m_filesButton, &QToolButton::clicked, this, &PlayListViewController::addVideoPlay);
     connect(m_deleteButton, &QToolButton::clicked, this, &PlayListViewController::removeVideoPlay);
@@ -129,23 +130,20 @@ PlayListViewController::PlayListViewController(QWidget* parent) : QWidget(parent
     reloadPlayListData(); // the stored list of the previous run; nothing plays
 }
 
-bool PlayListViewController::implementsOperation(Operation operation) const
-{
-    return operation == Operation::DataLogicProcessOfViodePath || operation == Operation::UpdateDataByCurrentTime ||
-           operation == Operation::VideoAllTime || operation == Operation::PlayNext ||
-           operation == Operation::VideoEnd;
+bool PlayListViewController::implementsOperation(Operation operation) const {
+    return operation == Operation::DataLogicProcessOfViodePath ||
+           operation == Operation::UpdateDataByCurrentTime || operation == Operation::VideoAllTime ||
+           operation == Operation::PlayNext || operation == Operation::VideoEnd;
 }
 
-void PlayListViewController::reloadPlayListData()
-{
+void PlayListViewController::reloadPlayListData() {
     const auto stored = MyCache::playList();
     m_model->setPlayList(stored ? *stored : PlayList{}, m_selectIndex);
     if (m_selectIndex >= 0 && m_selectIndex < m_model->rowCount())
         m_tableView->scrollTo(m_model->index(static_cast<int>(m_selectIndex)));
 }
 
-void PlayListViewController::followPlayingFile(const QString& key)
-{
+void PlayListViewController::followPlayingFile(const QString& key) {
     const PlayList& list = m_model->playList();
     for (std::size_t row = 0; row < list.size(); ++row) {
         if (list[row].path() == key) {
@@ -156,8 +154,7 @@ void PlayListViewController::followPlayingFile(const QString& key)
     reloadPlayListData();
 }
 
-bool PlayListViewController::proposeSelection(const QList<int>& rows)
-{
+bool PlayListViewController::proposeSelection(const QList<int>& rows) {
     if (m_fileOpen)
         return false; // refused while files are being added
     m_selectIndex = rows.isEmpty() ? m_model->rowCount() : *std::min_element(rows.begin(), rows.end());
@@ -165,8 +162,7 @@ bool PlayListViewController::proposeSelection(const QList<int>& rows)
     return true;
 }
 
-void PlayListViewController::selectIndexPlay(qint64 row)
-{
+void PlayListViewController::selectIndexPlay(qint64 row) {
     const PlayList& list = m_model->playList();
     if (static_cast<quint64>(row) < list.size()) {
         playCurrentItem(list[static_cast<std::size_t>(row)].path().value_or(QString()));
@@ -178,16 +174,14 @@ void PlayListViewController::selectIndexPlay(qint64 row)
     }
 }
 
-void PlayListViewController::playCurrentItem(const QString& key)
-{
+void PlayListViewController::playCurrentItem(const QString& key) {
     if (PlaybackControl* video = AppLinks::shared().videoVC()) {
         video->close();
         video->initAssetData(QUrl(key));
     }
 }
 
-void PlayListViewController::playNext(bool next)
-{
+void PlayListViewController::playNext(bool next) {
     const qint64 count = m_model->rowCount();
     if (next) {
         if (m_selectIndex >= count - 1)
@@ -201,16 +195,14 @@ void PlayListViewController::playNext(bool next)
     selectIndexPlay(m_selectIndex);
 }
 
-void PlayListViewController::videoEnd()
-{
+void PlayListViewController::videoEnd() {
     qInfo() << "视频播放完成";
     if (AppManager::sharedManager().playType() == 0)
         ++m_selectIndex;
     selectIndexPlay(m_selectIndex);
 }
 
-void PlayListViewController::dataLogicProcessOfViodePath(const std::optional<QString>& path)
-{
+void PlayListViewController::dataLogicProcessOfViodePath(const std::optional<QString>& path) {
     m_currentPlayVideoPath = path;
     m_graph = std::make_shared<GraphEntries>();
     if (path) {
@@ -222,15 +214,13 @@ void PlayListViewController::dataLogicProcessOfViodePath(const std::optional<QSt
     m_gsensorView->setGsensorArray(m_graph);
 }
 
-void PlayListViewController::videoAllTime(double seconds)
-{
+void PlayListViewController::videoAllTime(double seconds) {
     m_totalTime = seconds;
     m_timeText->setText(TimeFormatUtils::stringFromSeconds(0) + " / " +
                         TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(seconds)));
 }
 
-void PlayListViewController::updateDataByCurrentTime(double seconds)
-{
+void PlayListViewController::updateDataByCurrentTime(double seconds) {
     const auto s = static_cast<qint64>(seconds);
     if (m_graph->isEmpty() || s < 0 || s >= m_graph->size())
         return;
@@ -240,8 +230,7 @@ void PlayListViewController::updateDataByCurrentTime(double seconds)
                         TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(m_totalTime)));
 }
 
-void PlayListViewController::addVideoPlay()
-{
+void PlayListViewController::addVideoPlay() {
     if (m_fileOpen)
         return;
     m_fileOpen = true;
@@ -266,8 +255,7 @@ void PlayListViewController::addVideoPlay()
     emit openDialogShown(dialog);
 }
 
-void PlayListViewController::filesChosen(const QList<QUrl>& urls)
-{
+void PlayListViewController::filesChosen(const QList<QUrl>& urls) {
     if (urls.isEmpty()) {
         m_fileOpen = false; // playback stays paused
         return;
@@ -276,7 +264,8 @@ void PlayListViewController::filesChosen(const QList<QUrl>& urls)
     for (const QUrl& url : urls)
         names << url.toString();
     qInfo().noquote() << "(" + names.join(",\n") + ")";
-    m_delayBlock = DelayedAction::createDelayBlockAfterTime(kWaitDelayMs, [this] { starWaitFileFinish(); }, this);
+    m_delayBlock = DelayedAction::createDelayBlockAfterTime(
+        kWaitDelayMs, [this] { starWaitFileFinish(); }, this);
     const QString firstKey = MyCache::fileKey(urls.first());
     const int total = static_cast<int>(urls.size());
     QPointer<PlayListViewController> self(this);
@@ -300,8 +289,7 @@ void PlayListViewController::filesChosen(const QList<QUrl>& urls)
     });
 }
 
-void PlayListViewController::starWaitFileFinish()
-{
+void PlayListViewController::starWaitFileFinish() {
     auto* wait = new WaitViewController;
     m_waitC = wait;
     auto* popover = new PopoverWindow(wait, false, window());
@@ -312,16 +300,14 @@ void PlayListViewController::starWaitFileFinish()
     popover->showCentredOn(window()); // and follows the window when it moves or is resized
 }
 
-void PlayListViewController::closeWaitIndicator()
-{
+void PlayListViewController::closeWaitIndicator() {
     if (m_popoverC)
         m_popoverC->close();
     m_popoverC = nullptr;
     m_waitC = nullptr;
 }
 
-void PlayListViewController::customTableCellView(int row, const QString& key)
-{
+void PlayListViewController::customTableCellView(int row, const QString& key) {
     const auto stored = MyCache::playList();
     if (!stored)
         return;
@@ -343,8 +329,7 @@ void PlayListViewController::customTableCellView(int row, const QString& key)
     reloadPlayListData();
 }
 
-void PlayListViewController::removeVideoPlay()
-{
+void PlayListViewController::removeVideoPlay() {
     MyCache::playPathClear();
     m_selectIndex = -1;
     reloadPlayListData();
@@ -352,8 +337,7 @@ void PlayListViewController::removeVideoPlay()
         video->close();
 }
 
-void PlayListViewController::openSeting()
-{
+void PlayListViewController::openSeting() {
     auto* panel = new PlayerSetingViewController;
     auto* popover = new PopoverWindow(panel, true, this);
     connect(panel, &PlayerSetingViewController::closeRequested, popover, &QWidget::close);
@@ -361,8 +345,7 @@ void PlayListViewController::openSeting()
     popover->showNextTo(m_setbutton);
 }
 
-void PlayListViewController::keyDown(QKeyEvent* event)
-{
+void PlayListViewController::keyDown(QKeyEvent* event) {
     if (PlaybackControl* video = AppLinks::shared().videoVC())
         video->keyDown(event);
     if (event->modifiers().testFlag(Qt::ControlModifier) && event->key() == Qt::Key_A) {
@@ -373,8 +356,7 @@ void PlayListViewController::keyDown(QKeyEvent* event)
     }
 }
 
-bool PlayListViewController::eventFilter(QObject* watched, QEvent* event)
-{
+bool PlayListViewController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_tableView && event->type() == QEvent::KeyPress) {
         keyDown(static_cast<QKeyEvent*>(event));
         return true;

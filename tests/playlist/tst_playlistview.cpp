@@ -1,0 +1,379 @@
+// The play-list view, the wait indicator, the settings panel and the preferences window, under the offscreen
+// platform with a seeded store, real small clips and stand-ins for the playback module and the controller.
+#include "AppLinks.h"
+#include "AppManager.h"
+#include "BatchWorker.h"
+#include "ClipWriter.h"
+#include "FileCell.h"
+#include "GifView.h"
+#include "MyCache.h"
+#include "NotificationCenter.h"
+#include "NotificationNames.h"
+#include "PlayListModel.h"
+#include "PlayListViewController.h"
+#include "PlayerSetingViewController.h"
+#include "PreferenceController.h"
+#include "SettingsStore.h"
+#include "SyntheticDrive.h"
+#include "TestFiles.h"
+#include "WaitViewController.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+class FakePlayback : public QObject, public PlaybackControl {
+public:
+    void close() override { log << "close"; }
+    void initAssetData(const QUrl& url) override { log << "play " + url.toString().section('/', -1); }
+    void openFilePause() override { log << "pause"; }
+    void keyDown(QKeyEvent* event) override { log << "key " + QString::number(event->key()); }
+    QStringList log;
+};
+
+class FakeController : public QObject, public AppController {
+public:
+    void activeCurrentPlayFile(const QString& key) override { MyCache::activatePath(key); }
+    void activeCurrentPlayIndex(int index) override { MyCache::activateIndex(index); }
+    void openFile() override {}
+};
+
+} // namespace
+
+class TestPlayListView : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_media;
+    FakePlayback m_video;
+    FakeController m_app;
+    QList<QUrl> m_clips;
+
+    QString key(int i) const { return MyCache::fileKey(m_clips.at(i)); }
+    void seed(int files) {
+        PlayList list;
+        for (int i = 0; i < files; ++i) {
+            TrackInfo info;
+            info.fileTime = "2026-12-10 03:14:5" + std::to_string(i);
+            info.fileSize = 1.25f * float(i + 1);
+            if (i != 1) {
+                info.videoDatas =
+                    std::vector<TrackSample>(5, TrackSample{"22.5", "114.0", 0, 0, 1024, 0, 30});
+                info.maxSpeed = 30;
+                info.aevSpeed = 30;
+                info.totailDistance = 150;
+            }
+            list.push_back(PlayListEntry::fromTrackInfo(key(i), info));
+        }
+        MyCache::syncPlayList(std::move(list));
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        SettingsStore::resetShared();
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-GB"});
+        AppLinks::shared().registerVideoVC(&m_video);
+        AppLinks::shared().registerAppController(&m_app);
+        SyntheticDrive drive = SyntheticDrive::china();
+        drive.seconds = 6;
+        for (const char* name : {"first clip.mp4", "second.mp4", "third.mp4", "fourth.mp4"}) {
+            TestFiles::write(m_media, name, ClipWriter::bareClip(drive.messages()));
+            m_clips << QUrl::fromLocalFile(m_media.filePath(name));
+        }
+    }
+
+    void init() {
+        m_video.log.clear();
+        seed(3);
+        AppManager::sharedManager().setPlayType(0);
+    }
+
+    void startUpShowsTheStoredList() {
+        PlayListViewController view;
+        QCOMPARE(view.model()->rowCount(), 3);
+        QCOMPARE(view.selectIndex(), -1);
+        QVERIFY(m_video.log.isEmpty()); // nothing plays
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(!view.model()->index(row).data(PlayListModel::MarkedRole).toBool());
+        const QModelIndex first = view.model()->index(0);
+        QCOMPARE(first.data().toString(), QString("first clip.mp4"));
+        QCOMPARE(first.data(PlayListModel::SizeRole).toString(), QString("1.2M")); // "%.1f" of 1.25
+        QCOMPARE(first.data(PlayListModel::GpsRole).toString(), QString("5 s GPS"));
+        QCOMPARE(view.model()->index(1).data(PlayListModel::GpsRole).toString(), QString("no GPS"));
+        QCOMPARE(view.filesButton()->toolTip(), QString("打开文件"));
+        QCOMPARE(view.deleteButton()->toolTip(), QString("清空列表"));
+        QCOMPARE(view.setbutton()->toolTip(), QString("设置"));
+    }
+
+    void navigation() {
+        PlayListViewController view;
+        QVERIFY(view.proposeSelection({2})); // a click on row 2
+        QCOMPARE(m_video.log, (QStringList{"close", "play third.mp4"}));
+        QCOMPARE(view.selectIndex(), 2);
+        QVERIFY(view.model()->index(2).data(PlayListModel::MarkedRole).toBool());
+        QCOMPARE(MyCache::playList()->at(2).activeYn(), std::optional<bool>(true));
+
+        m_video.log.clear();
+        view.playNext(true); // next on the last row: nothing
+        QVERIFY(m_video.log.isEmpty());
+        view.videoEnd(); // the end of the last file, repeat off: nothing more, the index stays
+        QCOMPARE(view.selectIndex(), 2);
+        QVERIFY(m_video.log.isEmpty());
+        AppManager::sharedManager().setPlayType(1);
+        view.videoEnd(); // repeat on: the same file again
+        QCOMPARE(m_video.log, (QStringList{"close", "play third.mp4"}));
+
+        view.proposeSelection({0});
+        m_video.log.clear();
+        view.playNext(false); // previous on row 0: nothing
+        QVERIFY(m_video.log.isEmpty());
+        view.playNext(true);
+        QCOMPARE(m_video.log, (QStringList{"close", "play second.mp4"}));
+    }
+
+    void nextWithNothingChosenPlaysTheFirstRow() {
+        PlayListViewController view;
+        view.playNext(true);
+        QCOMPARE(m_video.log, (QStringList{"close", "play first clip.mp4"}));
+    }
+
+    void deletingRows() {
+        PlayListViewController view;
+        view.proposeSelection({2});
+        m_video.log.clear();
+        view.customTableCellView(0, key(0)); // row 0 while row 2 plays
+        QCOMPARE(view.model()->rowCount(), 2);
+        QCOMPARE(view.selectIndex(), 1); // the same file, one row up
+        QVERIFY(view.model()->index(1).data(PlayListModel::MarkedRole).toBool());
+        QVERIFY(m_video.log.isEmpty());      // playback goes on
+        view.customTableCellView(1, key(2)); // the playing row
+        QCOMPARE(m_video.log, QStringList{"close"});
+        QCOMPARE(view.selectIndex(), -1);
+        QCOMPARE(MyCache::playList()->size(), std::size_t(1));
+    }
+
+    void deleteButtonInTheRow() {
+        PlayListViewController view;
+        view.resize(360, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QRect row = view.tableView()->visualRect(view.model()->index(1));
+        QTest::mouseClick(view.tableView()->viewport(), Qt::LeftButton, {},
+                          FileCell::deleteButtonRect(row).center());
+        QCOMPARE(view.model()->rowCount(), 2);
+        QCOMPARE(view.model()->index(1).data().toString(), QString("third.mp4"));
+        QVERIFY(m_video.log.isEmpty()); // the button is not a row click
+        QTest::mouseClick(view.tableView()->viewport(), Qt::LeftButton, {}, row.center() - QPoint(60, 0));
+        QCOMPARE(m_video.log, (QStringList{"close", "play third.mp4"}));
+    }
+
+    void clearing() {
+        PlayListViewController view;
+        view.proposeSelection({1});
+        m_video.log.clear();
+        view.removeVideoPlay();
+        QCOMPARE(m_video.log, QStringList{"close"});
+        QCOMPARE(view.model()->rowCount(), 0);
+        QVERIFY(!MyCache::playList());
+    }
+
+    void controlAPlaysTheFirstRow() {
+        PlayListViewController view;
+        QKeyEvent ctrlA(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, "a");
+        QCoreApplication::sendEvent(view.tableView(), &ctrlA);
+        QCOMPARE(m_video.log, (QStringList{"key 65", "close", "play first clip.mp4"}));
+        m_video.log.clear();
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+        QCoreApplication::sendEvent(view.tableView(), &space);
+        QCOMPARE(m_video.log, QStringList{"key 32"}); // passed on to the video view
+    }
+
+    void quickAddNeverShowsTheIndicator() {
+        PlayListViewController view;
+        view.show();
+        QSignalSpy finished(&view, &PlayListViewController::addFinished);
+        view.addVideoPlay();
+        QCOMPARE(m_video.log, QStringList{"pause"});
+        QVERIFY(view.fileOpen());
+        view.filesChosen({m_clips.at(3), m_clips.at(0)});
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!view.isWaitIndicatorShown());
+        QTest::qWait(1700); // past the delay: the cancelled action never shows it
+        QVERIFY(!view.isWaitIndicatorShown());
+        QVERIFY(!view.fileOpen());
+        QCOMPARE(view.model()->rowCount(), 4);
+        QCOMPARE(view.selectIndex(), 3); // the first chosen file plays
+        QCOMPARE(m_video.log.last(), QString("play fourth.mp4"));
+    }
+
+    void slowAddShowsTheIndicatorAndRefusesClicks() {
+        PlayListViewController view;
+        view.resize(400, 400);
+        view.show();
+        QSemaphore hold;
+        BatchWorker::shared().enqueue([&hold] { hold.acquire(); }); // the batch waits behind this
+        QSignalSpy finished(&view, &PlayListViewController::addFinished);
+        view.addVideoPlay();
+        view.filesChosen({m_clips.at(3)});
+        QVERIFY(!view.proposeSelection({1})); // clicks are refused while adding
+        m_video.log.clear();
+        view.addVideoPlay(); // a second add is ignored
+        QVERIFY(m_video.log.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(view.isWaitIndicatorShown(), 3000);
+        QVERIFY(view.waitC()->gifView()->frameCount() == 12);
+        hold.release();
+        QVERIFY(finished.wait(20000));
+        QVERIFY(!view.isWaitIndicatorShown());
+        QCOMPARE(m_video.log.last(), QString("play fourth.mp4"));
+    }
+
+    void cancelledDialogLeavesPlaybackPaused() {
+        PlayListViewController view;
+        QFileDialog* dialog = nullptr;
+        connect(&view, &PlayListViewController::openDialogShown, this,
+                [&](QWidget* d) { dialog = qobject_cast<QFileDialog*>(d); });
+        view.addVideoPlay();
+        QVERIFY(dialog);
+        dialog->reject();
+        QTRY_VERIFY(!view.fileOpen());
+        QCOMPARE(m_video.log, QStringList{"pause"});
+    }
+
+    void speedGraphAndTime() {
+        PlayListViewController view;
+        view.dataLogicProcessOfViodePath(key(0));
+        QCOMPARE(view.gsensorView()->gsensorArray()->size(), 5);
+        QCOMPARE(view.gsensorView()->gsensorArray()->at(0), QList<double>{30.0});
+        view.videoAllTime(5.5);
+        view.updateDataByCurrentTime(3.7);
+        QCOMPARE(view.gsensorView()->index(), 3);
+        QCOMPARE(view.gsensorView()->totleSecond(), 5);
+        view.updateDataByCurrentTime(9); // past the end: unchanged
+        QCOMPARE(view.gsensorView()->index(), 3);
+    }
+
+    void waitFrames() {
+        GifView all;
+        all.createdImageAnimationView();
+        QCOMPARE(all.frameCount(), 12);
+        QCOMPARE(all.frameInterval(), 100);
+        const int start = all.currentFrame();
+        QTest::qWait(350);
+        QVERIFY(all.currentFrame() != start);
+
+        GifView some;
+        some.setFrameNames({"动画-1", "missing-a", "动画-2", "missing-b", "动画-3"});
+        some.createdImageAnimationView();
+        QCOMPARE(some.frameCount(), 3);
+        QCOMPARE(some.frameInterval(), 400); // the three share 1.2 s
+
+        GifView none;
+        none.setFrameNames({"missing"});
+        none.createdImageAnimationView();
+        QCOMPARE(none.frameCount(), 0);
+
+        WaitViewController wait;
+        wait.setProgress(2, 5);
+        QCOMPARE(wait.progressText(), QString("2 of 5 files"));
+    }
+
+    void settingsPanel() {
+        AppManager::sharedManager().setSpeedType(2);
+        AppManager::sharedManager().setMapType(0);
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-GB"});
+        SettingsStore::shared().setValue("userLanguage", "English");
+        QObject observer;
+        QStringList seen;
+        NotificationCenter& center = NotificationCenter::defaultCenter();
+        for (const char* name : {NotificationNames::kSelectSpeed, NotificationNames::kSelectMapType,
+                                 NotificationNames::kSelectLatitudeFormat}) {
+            center.addObserver(name, &observer, [&seen, name](const QVariant& object) {
+                seen << QString(name) + " " + object.toString();
+            });
+        }
+        {
+            PlayerSetingViewController panel;
+            QVERIFY(panel.button(1)->isChecked() && !panel.button(2)->isChecked());
+            QVERIFY(panel.button(5)->isEnabled());
+            QCOMPARE(panel.connectLabel()->text().count('\n'), 3);
+            panel.button(1)->click(); // km/h, then OK: announced twice
+            QVERIFY(seen.isEmpty());  // after the action has returned
+            panel.closePageButtonAction(PlayerSetingViewController::Sure);
+            QTRY_COMPARE(seen, (QStringList{"selestSpeedNSNotification 2", "selestSpeedNSNotification 2"}));
+            QVERIFY(!SettingsStore::shared().contains("userLanguage")); // OK without a language
+        }
+        seen.clear();
+        {
+            PlayerSetingViewController panel;
+            panel.button(2)->click(); // mph, then cancel: mph stays
+            panel.closePageButtonAction(PlayerSetingViewController::Cancel);
+            QTRY_COMPARE(seen, QStringList{"selestSpeedNSNotification 1"});
+            QCOMPARE(AppManager::sharedManager().speedType(), 1);
+            QCOMPARE(SettingsStore::shared().value("userSpeed"), QVariant("1"));
+        }
+        seen.clear();
+        {
+            PlayerSetingViewController panel;
+            panel.userSelectLanguage(0); // English chosen, then Google: the Google map
+            panel.button(6)->click();
+            panel.button(5)->click();
+            QTRY_COMPARE(seen,
+                         (QStringList{"selestMapTypeNSNotification 1", "selestMapTypeNSNotification 0"}));
+            QCOMPARE(AppManager::sharedManager().mapType(), 0);
+            QCOMPARE(SettingsStore::shared().value("userMap"), QVariant("0"));
+            QVERIFY(panel.button(5)->isChecked() && !panel.button(6)->isChecked());
+            panel.button(3)->click();
+            QTRY_VERIFY(seen.contains("selestlatNSNotification 2"));
+            QCOMPARE(AppManager::sharedManager().languageShowType(), 2);
+            panel.closePageButtonAction(PlayerSetingViewController::Sure);
+            QCOMPARE(SettingsStore::shared().value("userLanguage"), QVariant("英语"));
+        }
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"zh-Hant-TW"});
+        {
+            PlayerSetingViewController panel;
+            QVERIFY(!panel.button(5)->isEnabled()); // zh-Han: Google disabled
+            QCOMPARE(panel.listView()->currentText(), QString("简中"));
+            QCOMPARE(panel.languageStr(), std::optional<QString>("简中"));
+        }
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-GB"});
+        AppManager::sharedManager().setSpeedType(2);
+    }
+
+    void preferences() {
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"zh-Hant"});
+        SettingsStore::shared().remove("speed_unit");
+        QObject observer;
+        int posts = 0;
+        NotificationCenter::defaultCenter().addObserver(NotificationNames::kSpeedUnit, &observer,
+                                                        [&](const QVariant&) { ++posts; });
+        PreferenceController window;
+        QCOMPARE(window.windowTitle(), QString("setting"));
+        QVERIFY(window.languageRadio()->button(1)->isChecked());  // only "zh-Hans" matches column 0
+        QVERIFY(window.speedUnitRadio()->button(1)->isChecked()); // never set: mph
+        window.speedUnitRadio()->button(0)->click();
+        window.speedUnitRadio()->button(0)->click();
+        QCOMPARE(SettingsStore::shared().value("speed_unit"), QVariant("kmph"));
+        QCOMPARE(posts, 2);
+        window.speedUnitRadio()->button(1)->click();
+        QCOMPARE(SettingsStore::shared().value("speed_unit"), QVariant("mileph"));
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"zh-Hans"});
+        PreferenceController chinese;
+        QVERIFY(chinese.languageRadio()->button(0)->isChecked());
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-GB"});
+    }
+};
+
+QTEST_MAIN(TestPlayListView)
+#include "tst_playlistview.moc"
