@@ -237,15 +237,8 @@ void VideoViewController::buildPanels() {
     QButtonGroup* radioMap = radioRow(AppResources::localized("地图"), AppResources::localized("Google Map"),
                                       AppResources::localized("百度地图"));
     radioSpeed->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
-    connect(radioSpeed, &QButtonGroup::idClicked, this, [](int column) {
-        if (column == 0) {
-            SettingsStore::shared().setValue(SettingsKeys::kSpeedUnit, QString(AppUserDefaults::kKmph));
-            AppUserDefaults::setSpeedUnit(AppUserDefaults::kKmph);
-        } else {
-            AppUserDefaults::setSpeedUnit(AppUserDefaults::kMileph);
-        }
-        NotificationCenter::defaultCenter().post(NotificationNames::kSpeedUnit);
-    });
+    connect(radioSpeed, &QButtonGroup::idClicked, this,
+            [](int column) { AppUserDefaults::chooseSpeedUnit(column); });
     connect(radioLanguage, &QButtonGroup::idClicked, this, [](int) {});
     connect(radioMap, &QButtonGroup::idClicked, this,
             [](int column) { qInfo() << "mapRadio" << (column == 0 ? "Google" : "Baidu"); });

@@ -13,8 +13,8 @@
 #include <QHBoxLayout>
 #include <QRadioButton>
 
-PreferenceController::PreferenceController(QWidget* parent) : QDialog(parent)
-{
+PreferenceController::PreferenceController(QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(AppResources::localized("setting"));
     auto* form = new QFormLayout(this);
     const auto group = [this, form](const QString& caption, const QString& left, const QString& right) {
@@ -32,21 +32,15 @@ PreferenceController::PreferenceController(QWidget* parent) : QDialog(parent)
     m_speedUnitRadio = group(AppResources::localized("速度单位"), AppResources::localized("km_speedUnit"),
                              AppResources::localized("mph_speedUnit"));
     m_languageRadio = group(tr("Language"), AppResources::localized("简中"), tr("Other"));
-    m_languageRadio->button(AppLanguageManager::systemCurrentLanguage() == "zh-Hans" ? 0 : 1)->setChecked(true);
+    m_languageRadio->button(AppLanguageManager::systemCurrentLanguage() == "zh-Hans" ? 0 : 1)
+        ->setChecked(true);
     m_speedUnitRadio->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
     connect(m_speedUnitRadio, &QButtonGroup::idClicked, this, &PreferenceController::speedUnitChange);
     connect(m_languageRadio, &QButtonGroup::idClicked, this, &PreferenceController::languageChange);
 }
 
-void PreferenceController::speedUnitChange(int column)
-{
-    if (column == 0) {
-        SettingsStore::shared().setValue(SettingsKeys::kSpeedUnit, QString(AppUserDefaults::kKmph));
-        AppUserDefaults::setSpeedUnit(AppUserDefaults::kKmph);
-    } else {
-        AppUserDefaults::setSpeedUnit(AppUserDefaults::kMileph);
-    }
-    NotificationCenter::defaultCenter().post(NotificationNames::kSpeedUnit);
+void PreferenceController::speedUnitChange(int column) {
+    AppUserDefaults::chooseSpeedUnit(column);
 }
 
 void PreferenceController::languageChange(int) {}

@@ -1,5 +1,7 @@
 #include "AppUserDefaults.h"
 
+#include "NotificationCenter.h"
+#include "NotificationNames.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -18,4 +20,14 @@ bool AppUserDefaults::isKMPH() {
 
 void AppUserDefaults::setSpeedUnit(const QString& unit) {
     SettingsStore::shared().setValue(SettingsKeys::kSpeedUnit, unit);
+}
+
+void AppUserDefaults::chooseSpeedUnit(int column) {
+    if (column == 0) {
+        SettingsStore::shared().setValue(SettingsKeys::kSpeedUnit, QString(kKmph));
+        setSpeedUnit(kKmph);
+    } else {
+        setSpeedUnit(kMileph);
+    }
+    NotificationCenter::defaultCenter().post(NotificationNames::kSpeedUnit);
 }

@@ -16,4 +16,7 @@ public:
     static std::optional<QString> initSpeedUnitUserDefault();
     static bool isKMPH();
     static void setSpeedUnit(const QString& unit);
+    // A speed-unit radio choice (column 0 km/h, any other mph): stores it and posts
+    // "speed_unit_notification".
+    static void chooseSpeedUnit(int column);
 };

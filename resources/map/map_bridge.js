@@ -1,0 +1,88 @@
+// The functions the player calls on a map page, shared by both pages. Each page makes its Leaflet map
+// and says how to read one of its points; install() then defines drawPolyLinePath, updateMarkerPosition,
+// updateNewCenterPosition and the read-only state used by the page tests.
+(function () {
+    "use strict";
+
+    function toNumber(value) {
+        if (typeof value === "number") return value;
+        if (typeof value === "string" && value.trim() !== "") return Number(value);
+        return NaN;
+    }
+
+    // A point from two numbers, or null when they are not a position.
+    function latLng(lat, lng) {
+        lat = toNumber(lat);
+        lng = toNumber(lng);
+        if (!isFinite(lat) || !isFinite(lng) || Math.abs(lat) > 90 || Math.abs(lng) > 180) return null;
+        return L.latLng(lat, lng);
+    }
+
+    // Arguments may also arrive as JSON text.
+    function parsed(value) {
+        if (typeof value !== "string") return value;
+        try { return JSON.parse(value); } catch (e) { return null; }
+    }
+
+    function install(map, readPoint, hooks) {
+        hooks = hooks || {};
+        var route = null;
+        var marker = null;
+        var toLatLng = function (point) { return readPoint(parsed(point)); };
+
+        window.drawPolyLinePath = function (points) {
+            points = parsed(points);
+            var latlngs = [];
+            if (Array.isArray(points)) {
+                for (var i = 0; i < points.length; i++) {
+                    var ll = toLatLng(points[i]);
+                    if (ll) latlngs.push(ll); // malformed points are left out
+                }
+            }
+            if (hooks.beforeDraw) hooks.beforeDraw(latlngs);
+            if (route) {
+                map.removeLayer(route);
+                route = null;
+            }
+            if (latlngs.length === 0) return;
+            route = L.polyline(latlngs, { color: "#3DA5F5", weight: 4, opacity: 0.9 }).addTo(map);
+            map.fitBounds(route.getBounds(), { padding: [24, 24], maxZoom: 17, animate: false });
+            if (marker) marker.bringToFront();
+        };
+
+        window.updateMarkerPosition = function (point) {
+            var ll = toLatLng(point);
+            if (!ll) return;
+            if (marker) {
+                marker.setLatLng(ll);
+            } else {
+                marker = L.circleMarker(ll, {
+                    radius: 7, color: "#1A1A1A", weight: 2,
+                    fillColor: "#F5B83D", fillOpacity: 1
+                }).addTo(map);
+            }
+        };
+
+        window.updateNewCenterPosition = function (point) {
+            var ll = toLatLng(point);
+            if (!ll) return;
+            map.setView(ll, map.getZoom(), { animate: false });
+        };
+
+        // Read-only snapshot of the map, used by the page tests.
+        window.kestrunMapState = function () {
+            var c = map.getCenter();
+            var m = marker ? marker.getLatLng() : null;
+            return {
+                routePoints: route ? route.getLatLngs().length : 0,
+                marker: m ? [m.lat, m.lng] : null,
+                center: [c.lat, c.lng],
+                zoom: map.getZoom(),
+                routeInView: route ? map.getBounds().contains(route.getBounds()) : false,
+                tiles: hooks.tiles ? hooks.tiles() : null
+            };
+        };
+    }
+
+    window.KestrunMap = { latLng: latLng, install: install };
+})();
