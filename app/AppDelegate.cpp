@@ -3,18 +3,22 @@
 #include "AppManager.h"
 #include "AppResources.h"
 #include "CVWindowController.h"
+#include "ExtractorCommand.h"
 #include "MyCache.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "PreferenceController.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "TrackExportWriter.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QtDebug>
 
 namespace {
@@ -68,8 +72,8 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
     m_aboutAction =
         app->addAction(tr("About %1").arg(AppResources::displayName()), this, &AppDelegate::showHelp);
     m_aboutAction->setMenuRole(QAction::AboutRole);
-    QAction* preferences =
-        app->addAction(tr("Preferences…"), QKeySequence::Preferences, this, &AppDelegate::showPreferencePanel);
+    QAction* preferences = app->addAction(tr("Preferences…"), QKeySequence::Preferences, this,
+                                          &AppDelegate::showPreferencePanel);
     preferences->setMenuRole(QAction::PreferencesRole);
     app->addSeparator();
     QAction* quit = app->addAction(tr("Quit"), QKeySequence::Quit, qApp, &QCoreApplication::quit);
@@ -78,6 +82,34 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
     QMenu* file = bar->addMenu(tr("&File"));
     m_openAction = file->addAction(AppResources::localized("打开文件") + QStringLiteral("…"),
                                    QKeySequence::Open, this, &AppDelegate::openFile);
+
+    m_exportAction = file->addAction(tr("Export Track…"), QKeySequence(Qt::CTRL | Qt::Key_E), this,
+                                     &AppDelegate::exportTrack);
+    file->addSeparator();
+    file->addAction(tr("Remove Selected Clip"), QKeySequence::Delete, this, [this] {
+        if (PlayListControl* list = playlistVC())
+            list->removeSelectedRow();
+    });
+
+    // Playback commands; Space and Escape stay with the video view.
+    QMenu* playback = bar->addMenu(tr("&Playback"));
+    const auto command = [this, playback](const QString& text, const QKeySequence& keys, auto action) {
+        // Shortcuts of the main window only: typing in a dialog never triggers them.
+        return playback->addAction(text, keys, this, [this, action] {
+            if (PlaybackControl* video = videoVC())
+                action(video);
+        });
+    };
+    command(tr("Back 5 Seconds"), QKeySequence(Qt::Key_Left),
+            [](PlaybackControl* v) { v->seekRelative(-5); });
+    command(tr("Forward 5 Seconds"), QKeySequence(Qt::Key_Right),
+            [](PlaybackControl* v) { v->seekRelative(5); });
+    command(tr("Previous Clip"), QKeySequence(Qt::Key_PageUp),
+            [](PlaybackControl* v) { v->playAdjacentFile(false); });
+    command(tr("Next Clip"), QKeySequence(Qt::Key_PageDown),
+            [](PlaybackControl* v) { v->playAdjacentFile(true); });
+    command(tr("Full Screen Video"), QKeySequence(Qt::Key_F),
+            [](PlaybackControl* v) { v->toggleVideoFullScreen(); });
 
     QMenu* view = bar->addMenu(tr("&View"));
     QMenu* speed = view->addMenu(AppResources::localized("速度单位"));
@@ -191,6 +223,86 @@ void AppDelegate::openUrls(const QList<QUrl>& urls) {
     });
 }
 
+namespace {
+
+// The track of one file: extracted again when the file is still there (it carries the records' times),
+// otherwise as the play list stored it.
+ExportTrack trackOf(const QString& key) {
+    const QString path = MyCache::localPath(key);
+    if (QFileInfo(path).isFile())
+        return ExtractorCommand::extract(QFile::encodeName(path).toStdString(), false, stderr);
+    ExportTrack track;
+    track.path = QFile::encodeName(path).toStdString();
+    const auto list = MyCache::playList();
+    for (const PlayListEntry& entry : list ? *list : PlayList{}) {
+        if (entry.path() != key)
+            continue;
+        const PlayListEntryBody& body = entry.body();
+        if (body.gpsData)
+            track.info.videoDatas = *body.gpsData;
+        track.info.maxSpeed = body.maxSpeed;
+        track.info.aevSpeed = body.aevSpeed;
+        track.info.totailDistance = body.totailDistance;
+        track.info.isInChina = body.isInChina.value_or(false);
+        track.info.fileSize = body.fileSize.value_or(0);
+        track.info.fileTime = body.fileTime.value_or(QString()).toStdString();
+        break;
+    }
+    return track;
+}
+
+} // namespace
+
+bool AppDelegate::exportTracks(const QStringList& keys, const QString& path, const QString& filter,
+                               QString* error) {
+    const QString lower = filter.toLower();
+    ExportFormat format = ExportFormat::Gpx;
+    if (lower.startsWith("kml"))
+        format = ExportFormat::Kml;
+    else if (lower.startsWith("csv"))
+        format = ExportFormat::Csv;
+    else if (lower.startsWith("geojson"))
+        format = ExportFormat::GeoJson;
+    const auto writer = TrackExportWriter::create(format);
+    QByteArray text = writer->begin();
+    for (const QString& key : keys)
+        text += writer->track(trackOf(key));
+    text += writer->end();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void AppDelegate::exportTrack() {
+    const QStringList keys = playlistVC() ? playlistVC()->selectedKeys() : QStringList();
+    if (keys.isEmpty()) {
+        QMessageBox::information(m_windowVC, AppResources::displayName(),
+                                 tr("Choose a clip in the play list first (Ctrl+click chooses several)."));
+        return;
+    }
+    auto* dialog = new QFileDialog(m_windowVC, tr("Export Track"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilters({"GPX (*.gpx)", "KML (*.kml)", "CSV (*.csv)", "GeoJSON (*.geojson)"});
+    dialog->setDefaultSuffix("gpx");
+    dialog->setOption(QFileDialog::DontUseNativeDialog, QGuiApplication::platformName() == "offscreen");
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+        dialog->setDefaultSuffix(filter.section("*.", 1).section(')', 0, 0));
+    });
+    connect(dialog, &QFileDialog::fileSelected, this, [this, keys, dialog](const QString& path) {
+        QString error;
+        if (!exportTracks(keys, path, dialog->selectedNameFilter(), &error))
+            QMessageBox::warning(m_windowVC, AppResources::displayName(),
+                                 tr("The track could not be written: %1").arg(error));
+    });
+    dialog->open();
+    emit openDialogShown(dialog);
+}
+
 void AppDelegate::activeCurrentPlayFile(const QString& key) {
     MyCache::activatePath(key);
 }
@@ -208,8 +320,7 @@ void AppDelegate::showHelp() {
     box.exec();
 }
 
-void AppDelegate::showPreferencePanel()
-{
+void AppDelegate::showPreferencePanel() {
     if (!m_preferences)
         m_preferences = new PreferenceController(m_windowVC);
     m_preferences->show();

@@ -46,6 +46,12 @@ public:
     void selestBaiduMap();
     void selestGoogleMap();
 
+    // File → Export Track…: the selected rows' tracks into one GPX, KML, CSV or GeoJSON file.
+    void exportTrack();
+    // Writes the tracks of these file keys to `path` in the format its filter names; false on failure.
+    static bool exportTracks(const QStringList& keys, const QString& path, const QString& filter,
+                             QString* error = nullptr);
+
     // The open command once files are chosen (also what the open dialog calls).
     void openUrls(const QList<QUrl>& urls);
 
@@ -60,6 +66,7 @@ public:
     QAction* playerName() const { return m_playerName; }
     QAction* openAction() const { return m_openAction; }
     QAction* aboutAction() const { return m_aboutAction; }
+    QAction* exportAction() const { return m_exportAction; }
 
 signals:
     // The open dialog of the open command is up (for tests and the wait indicator).
@@ -79,5 +86,6 @@ private:
     QAction* m_playerName = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_aboutAction = nullptr;
+    QAction* m_exportAction = nullptr;
     QPointer<PreferenceController> m_preferences;
 };

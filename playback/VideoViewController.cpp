@@ -618,3 +618,18 @@ void VideoViewController::keyPressEvent(QKeyEvent* event) {
     keyDown(event);
     event->accept(); // keys end here
 }
+
+void VideoViewController::seekRelative(double seconds) {
+    if (!m_isAddVideoFile)
+        return;
+    const double target = std::clamp(currentTime() + seconds, 0.0, std::max(0.0, duration()));
+    setCurrentTime(target);
+}
+
+void VideoViewController::playAdjacentFile(bool next) {
+    videoEndDelegate.playNext(next);
+}
+
+void VideoViewController::toggleVideoFullScreen() {
+    FullScreen();
+}

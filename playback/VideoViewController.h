@@ -66,6 +66,9 @@ public:
     void currentSelectPlaySpeed(double rate, const QString& text);
     // The view's key handling (the play list passes its keys on here).
     void keyDown(QKeyEvent* event) override;
+    void seekRelative(double seconds) override;
+    void playAdjacentFile(bool next) override;
+    void toggleVideoFullScreen() override;
 
     // What an engine reports, passed to the modules in the order they rely on.
     void reportDuration(double seconds);

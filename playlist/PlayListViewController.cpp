@@ -11,12 +11,15 @@
 #include "TimeFormatUtils.h"
 #include "WaitViewController.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMimeData>
 #include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -114,8 +117,18 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     root->addWidget(m_timeText);
     root->addLayout(graphRow);
 
-    connect(m_tableView, &QListView::pressed, this,
-            [this](const QModelIndex& index) { proposeSelection({index.row()}); });
+    connect(m_tableView, &QListView::pressed, this, [this](const QModelIndex& index) {
+        // Ctrl+click adds the row to the selection (for export); the lowest selected row plays.
+        QList<int> rows{index.row()};
+        if (QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
+            rows = m_selectedRows;
+            if (rows.contains(index.row()))
+                rows.removeAll(index.row());
+            else
+                rows << index.row();
+        }
+        proposeSelection(rows);
+    });
     connect(m_cell, &FileCell::didClickImageButton, this, &PlayListViewController::customTableCellView);
     connect(m_filesButton, &QToolButton::clicked, this, &PlayListViewController::addVideoPlay);
     connect(m_deleteButton, &QToolButton::clicked, this, &PlayListViewController::removeVideoPlay);
@@ -125,6 +138,10 @@ PlayListViewController::PlayListViewController(QWidget* parent)
             m_waitC->setProgress(done, total);
     });
 
+    setAcceptDrops(true);
+    m_tableView->setAcceptDrops(true);
+    m_tableView->viewport()->setAcceptDrops(true);
+    m_tableView->viewport()->installEventFilter(this);
     AppLinks::shared().registerPlaylistVC(this);
     m_selectIndex = -1;
     reloadPlayListData(); // the stored list of the previous run; nothing plays
@@ -157,6 +174,7 @@ void PlayListViewController::followPlayingFile(const QString& key) {
 bool PlayListViewController::proposeSelection(const QList<int>& rows) {
     if (m_fileOpen)
         return false; // refused while files are being added
+    m_selectedRows = rows;
     m_selectIndex = rows.isEmpty() ? m_model->rowCount() : *std::min_element(rows.begin(), rows.end());
     selectIndexPlay(m_selectIndex);
     return true;
@@ -228,6 +246,58 @@ void PlayListViewController::updateDataByCurrentTime(double seconds) {
     m_gsensorView->updateGsensorRange(static_cast<int>(s));
     m_timeText->setText(TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(s)) + " / " +
                         TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(m_totalTime)));
+}
+
+QStringList PlayListViewController::selectedKeys() const {
+    const PlayList& list = m_model->playList();
+    QList<int> rows = m_selectedRows;
+    if (rows.isEmpty() && m_selectIndex >= 0)
+        rows << static_cast<int>(m_selectIndex);
+    std::sort(rows.begin(), rows.end());
+    QStringList keys;
+    for (const int row : rows) {
+        if (row >= 0 && static_cast<std::size_t>(row) < list.size())
+            keys << list[static_cast<std::size_t>(row)].path().value_or(QString());
+    }
+    return keys;
+}
+
+void PlayListViewController::removeSelectedRow() {
+    const QStringList keys = selectedKeys();
+    if (keys.isEmpty())
+        return;
+    const PlayList& list = m_model->playList();
+    for (std::size_t row = 0; row < list.size(); ++row) {
+        if (list[row].path() == keys.first()) {
+            customTableCellView(static_cast<int>(row), keys.first());
+            break;
+        }
+    }
+}
+
+bool PlayListViewController::addDroppedFiles(const QList<QUrl>& urls) {
+    QList<QUrl> files;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            files << url;
+    }
+    if (m_fileOpen || files.isEmpty())
+        return false;
+    m_fileOpen = true;
+    if (PlaybackControl* video = AppLinks::shared().videoVC())
+        video->openFilePause();
+    filesChosen(files);
+    return true;
+}
+
+void PlayListViewController::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && !m_fileOpen)
+        event->acceptProposedAction();
+}
+
+void PlayListViewController::dropEvent(QDropEvent* event) {
+    if (addDroppedFiles(event->mimeData()->urls()))
+        event->acceptProposedAction();
 }
 
 void PlayListViewController::addVideoPlay() {
@@ -317,6 +387,7 @@ void PlayListViewController::customTableCellView(int row, const QString& key) {
             kept.push_back(entry);
     }
     MyCache::syncPlayList(std::move(kept));
+    m_selectedRows.clear();
     if (m_selectIndex >= 0) {
         if (row == m_selectIndex) {
             if (PlaybackControl* video = AppLinks::shared().videoVC())
@@ -332,6 +403,7 @@ void PlayListViewController::customTableCellView(int row, const QString& key) {
 void PlayListViewController::removeVideoPlay() {
     MyCache::playPathClear();
     m_selectIndex = -1;
+    m_selectedRows.clear();
     reloadPlayListData();
     if (PlaybackControl* video = AppLinks::shared().videoVC())
         video->close();
@@ -357,6 +429,20 @@ void PlayListViewController::keyDown(QKeyEvent* event) {
 }
 
 bool PlayListViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_tableView->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (drag->mimeData()->hasUrls() && !m_fileOpen) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (addDroppedFiles(drop->mimeData()->urls()))
+                drop->acceptProposedAction();
+            return true;
+        }
+    }
     if (watched == m_tableView && event->type() == QEvent::KeyPress) {
         keyDown(static_cast<QKeyEvent*>(event));
         return true;

@@ -40,6 +40,8 @@ public:
     // PlayListControl
     void reloadPlayListData() override;
     void followPlayingFile(const QString& key) override;
+    QStringList selectedKeys() const override;
+    void removeSelectedRow() override;
 
     // The selection rule: refused while files are being added; otherwise the lowest proposed row plays.
     bool proposeSelection(const QList<int>& rows);
@@ -48,6 +50,8 @@ public:
     void addVideoPlay();
     // What the open dialog hands over (an empty list: cancelled).
     void filesChosen(const QList<QUrl>& urls);
+    // Adds files handed over by drag and drop through the same batch; refused while an add runs.
+    bool addDroppedFiles(const QList<QUrl>& urls);
     void removeVideoPlay();
     void customTableCellView(int row, const QString& key);
     void openSeting();
@@ -72,6 +76,9 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Video files dropped on the list are added like chosen ones.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void starWaitFileFinish();
@@ -89,6 +96,7 @@ private:
     QPointer<QWidget> m_panel;
 
     qint64 m_selectIndex = -1;
+    QList<int> m_selectedRows; // the rows of the last accepted selection
     bool m_fileOpen = false;
     QPointer<DelayedAction> m_delayBlock;
     QPointer<PopoverWindow> m_popoverC;

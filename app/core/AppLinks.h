@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 class QKeyEvent;
@@ -23,6 +24,11 @@ public:
     virtual void openFilePause() = 0;
     // The video view's keys (space, Escape), passed on by the play list.
     virtual void keyDown(QKeyEvent* event) = 0;
+    // Menu commands: seek by a number of seconds (negative: back), the previous or next file through the
+    // play list, the video view's own full screen.
+    virtual void seekRelative(double seconds) = 0;
+    virtual void playAdjacentFile(bool next) = 0;
+    virtual void toggleVideoFullScreen() = 0;
 };
 
 // The play-list module (PlayListViewController).
@@ -33,6 +39,10 @@ public:
     virtual void reloadPlayListData() = 0;
     // Moves the row marker and the navigation index to the row of this file key (when listed).
     virtual void followPlayingFile(const QString& key) = 0;
+    // The file keys of the selected rows, in list order (the playing row when none is selected).
+    virtual QStringList selectedKeys() const = 0;
+    // Deletes the selected (or playing) row, as its delete button does.
+    virtual void removeSelectedRow() = 0;
 };
 
 // The application controller (AppDelegate).

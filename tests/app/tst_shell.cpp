@@ -305,6 +305,39 @@ private slots:
         QVERIFY(playlist->model()->index(0).data(PlayListModel::MarkedRole).toBool());
     }
 
+    void exportAndMenuKeys() {
+        TestFiles::write(m_media, "export.mp4", ClipWriter::bareClip(SyntheticDrive::world().messages()));
+        const QString key = MyCache::fileKey(QUrl::fromLocalFile(m_media.filePath("export.mp4")));
+        MyCache::syncPlayList({PlayListEntry::fromTrackInfo(key, TrackInfo{}),
+                               PlayListEntry::fromTrackInfo("file:///gone/away.mp4", TrackInfo{})});
+        const QString gpx = m_media.filePath("out.gpx");
+        QVERIFY(AppDelegate::exportTracks({key, "file:///gone/away.mp4"}, gpx, "GPX (*.gpx)"));
+        QFile file(gpx);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QCOMPARE(text.count("<trk>"), 2);   // one track per clip
+        QCOMPARE(text.count("<trkpt"), 60); // re-read from the file, with the records' times
+        QVERIFY(text.contains("<time>2024-06-01T08:30:00Z</time>"));
+        const QString csv = m_media.filePath("out.csv");
+        QVERIFY(AppDelegate::exportTracks({key}, csv, "CSV (*.csv)"));
+        QFile csvFile(csv);
+        QVERIFY(csvFile.open(QIODevice::ReadOnly));
+        QVERIFY(csvFile.readLine().startsWith("file,second,utc_time"));
+
+        QMap<QString, QKeySequence> keys;
+        for (QAction* menu : m_window->menuBar()->actions()) {
+            for (QAction* a : menu->menu()->actions())
+                keys.insert(a->text(), a->shortcut());
+        }
+        QCOMPARE(keys.value("Back 5 Seconds"), QKeySequence(Qt::Key_Left));
+        QCOMPARE(keys.value("Forward 5 Seconds"), QKeySequence(Qt::Key_Right));
+        QCOMPARE(keys.value("Next Clip"), QKeySequence(Qt::Key_PageDown));
+        QCOMPARE(keys.value("Previous Clip"), QKeySequence(Qt::Key_PageUp));
+        QCOMPARE(keys.value("Full Screen Video"), QKeySequence(Qt::Key_F));
+        QCOMPARE(keys.value("Remove Selected Clip"), QKeySequence(QKeySequence::Delete));
+        QCOMPARE(keys.value("Export Track…"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    }
+
     void reopenShowsTheWindow() {
         m_window->hide();
         emit qApp->applicationStateChanged(Qt::ApplicationActive);

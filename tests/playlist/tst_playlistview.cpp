@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSemaphore>
@@ -39,6 +40,9 @@ public:
     void initAssetData(const QUrl& url) override { log << "play " + url.toString().section('/', -1); }
     void openFilePause() override { log << "pause"; }
     void keyDown(QKeyEvent* event) override { log << "key " + QString::number(event->key()); }
+    void seekRelative(double seconds) override { log << "seek " + QString::number(seconds); }
+    void playAdjacentFile(bool next) override { log << (next ? "next" : "previous"); }
+    void toggleVideoFullScreen() override { log << "full screen"; }
     QStringList log;
 };
 
@@ -249,6 +253,42 @@ private slots:
         dialog->reject();
         QTRY_VERIFY(!view.fileOpen());
         QCOMPARE(m_video.log, QStringList{"pause"});
+    }
+
+    void dropAddsThroughTheBatch() {
+        PlayListViewController view;
+        view.resize(360, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy finished(&view, &PlayListViewController::addFinished);
+        QMimeData data;
+        data.setUrls({m_clips.at(3)});
+        const QPoint at = view.tableView()->viewport()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.tableView()->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.tableView()->viewport(), &drop);
+        QVERIFY(view.fileOpen());
+        QVERIFY(!view.addDroppedFiles({m_clips.at(0)})); // a second add while one runs is refused
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(view.model()->rowCount(), 4);
+        QCOMPARE(m_video.log.first(), QString("pause"));
+        QCOMPARE(m_video.log.last(), QString("play fourth.mp4"));
+        QVERIFY(!view.addDroppedFiles({QUrl("http://127.0.0.1/clip.mp4")})); // only local files
+    }
+
+    void selectionForExportAndRemoval() {
+        PlayListViewController view;
+        QVERIFY(view.selectedKeys().isEmpty());
+        view.proposeSelection({2, 0});
+        QCOMPARE(view.selectedKeys(), (QStringList{key(0), key(2)}));
+        view.proposeSelection({1});
+        QCOMPARE(view.selectedKeys(), QStringList{key(1)});
+        m_video.log.clear();
+        view.removeSelectedRow(); // the playing row: playback stops
+        QCOMPARE(m_video.log, QStringList{"close"});
+        QCOMPARE(view.model()->rowCount(), 2);
     }
 
     void speedGraphAndTime() {
