@@ -106,6 +106,12 @@ void PlatformEngine::errorOccurred() {
     const QMediaPlayer::Error error = m_player->error();
     if (error == QMediaPlayer::NoError && m_player->mediaStatus() != QMediaPlayer::InvalidMedia)
         return;
+    if (m_loaded) {
+        // After the file has loaded an error is the player item's failure: logged, no alert.
+        qInfo().noquote() << "AVPlayerItemStatusFailed" << m_player->errorString();
+        emit itemFailed();
+        return;
+    }
     m_failed = true;
     m_reports.stop();
     qInfo().noquote() << "error" << m_player->errorString();

@@ -43,6 +43,8 @@ signals:
     // The file is ready and plays; its duration in seconds as this engine reports it.
     void started(double duration);
     void failed(int errorKind);
+    // The file failed after it had loaded and started: only the play button goes out of use (no alert).
+    void itemFailed();
     // The file has no video track (only logged).
     void noVideoTrack();
     // The playback position, by the engine's rule (fractional or whole seconds).

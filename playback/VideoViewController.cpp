@@ -260,6 +260,10 @@ void VideoViewController::connectEngine(PlaybackEngine* engine) {
         if (engine == this->engine())
             engineFailed(kind);
     });
+    connect(engine, &PlaybackEngine::itemFailed, this, [this, engine] {
+        if (engine == this->engine())
+            m_playButton->setEnabled(false);
+    });
     connect(engine, &PlaybackEngine::timeReport, this, [this, engine](double t) {
         if (engine == this->engine() && m_isAddVideoFile)
             engineTimeReport(t);

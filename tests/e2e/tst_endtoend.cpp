@@ -1,0 +1,224 @@
+// The whole player in one process under Xvfb, as a user drives it: real window, real engines, real clips
+// made by ffmpeg and the clip writer. The map pages are stand-ins that record their calls; the map hosts are
+// "reachable" through a fake probe, and every non-local request is blocked.
+#include "AppDelegate.h"
+#include "AppManager.h"
+#include "AppResources.h"
+#include "CVDisplayViewController.h"
+#include "CVLayoutViewController.h"
+#include "CVWebViewController.h"
+#include "CVWindowController.h"
+#include "ClipWriter.h"
+#include "MyCache.h"
+#include "PlatformEngine.h"
+#include "PlayListModel.h"
+#include "PlayListViewController.h"
+#include "Reachability.h"
+#include "SettingsStore.h"
+#include "SyntheticDrive.h"
+#include "TestFiles.h"
+#include "VideoViewController.h"
+#include "VlcEngine.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebEngineUrlRequestInterceptor>
+
+namespace {
+
+class BlockRemote : public QWebEngineUrlRequestInterceptor {
+public:
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        if (!info.requestUrl().isLocalFile() && info.requestUrl().scheme() != "data")
+            info.block(true);
+    }
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_media;
+    BlockRemote m_interceptor;
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<CVWindowController> m_window;
+    QUrl m_china, m_world, m_hevc;
+
+    CVLayoutViewController* content() const { return m_window->content(); }
+    VideoViewController* video() const { return content()->videoVC(); }
+    CVDisplayViewController* display() const { return content()->displayVC(); }
+    PlayListViewController* playlist() const { return content()->playlistVC(); }
+
+    void start() {
+        m_delegate = std::make_unique<AppDelegate>();
+        m_window = std::make_unique<CVWindowController>();
+        m_delegate->buildMenus(m_window->menuBar());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_delegate->applicationDidFinishLaunching();
+    }
+
+    void stop() {
+        video()->close();
+        m_window.reset();
+        m_delegate.reset();
+        SettingsStore::resetShared(); // the next start reads the file again
+    }
+
+    void screenshot(const QString& name) {
+        QDir().mkpath(KESTRUN_ARTEFACTS);
+        m_window->grab().save(QString(KESTRUN_ARTEFACTS) + "/e2e-" + name + ".png");
+    }
+
+    QUrl clip(const QString& name, const QStringList& ffmpeg, std::optional<SyntheticDrive> drive) {
+        const QString raw = m_media.filePath("raw-" + name);
+        QString error;
+        if (!TestFiles::runFfmpeg(ffmpeg + QStringList{raw}, &error))
+            qWarning() << error;
+        if (!drive)
+            return QUrl::fromLocalFile(raw);
+        const auto input = ClipWriter::readFile(raw.toStdString());
+        const auto withTrack = ClipWriter::addTrack(*input, drive->messages());
+        return QUrl::fromLocalFile(TestFiles::write(m_media, name, *withTrack));
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        qputenv("KESTRUN_MAP_DIR", QByteArray(KESTRUN_TEST_DATA "/map"));
+        SettingsStore::resetShared();
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-US"});
+        Reachability::setDefaultProbe([](const QString&) { return Reachability::kReachable; });
+        CVWebViewController::setProbeHosts("google.test", "baidu.test");
+        CVWebViewController::setRequestInterceptor(&m_interceptor);
+
+        const QStringList h264{"-f",   "lavfi",   "-i",       "testsrc=size=320x180:rate=10:duration=12",
+                               "-c:v", "libx264", "-pix_fmt", "yuv420p",
+                               "-g",   "10"};
+        SyntheticDrive china = SyntheticDrive::china();
+        china.seconds = 12;
+        SyntheticDrive world = SyntheticDrive::world();
+        world.seconds = 12;
+        m_china = clip("china.mp4", h264, china);
+        m_world = clip("world.mp4", h264, world);
+        m_hevc = clip("hevc.ts",
+                      {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=10:duration=3", "-c:v", "libx265",
+                       "-x265-params", "log-level=none", "-pix_fmt", "yuv420p", "-g", "10", "-f", "mpegts"},
+                      std::nullopt);
+        start();
+    }
+
+    void cleanupTestCase() {
+        if (m_window)
+            stop();
+    }
+
+    void addThreeClipsAndFollowTheFirst() {
+        QCOMPARE(playlist()->model()->rowCount(), 0);
+        AppManager::sharedManager().setPlayType(1); // repeat: the first file stays on while it is checked
+        QSignalSpy opened(m_delegate.get(), &AppDelegate::openFinished);
+        m_delegate->openUrls({m_china, m_world, m_hevc});
+        QVERIFY(opened.wait(30000));
+        QCOMPARE(playlist()->model()->rowCount(), 3);
+        QCOMPARE(video()->activeUrl(), std::optional<QUrl>(m_china));
+        QVERIFY(!video()->isTSvideo());
+
+        // The dashboard and the map follow the video second by second.
+        QTRY_VERIFY2_WITH_TIMEOUT(display()->latiLabel()->text().startsWith("22.5"),
+                                  qPrintable(display()->latiLabel()->text() + " playing " +
+                                             QString::number(video()->platformEngine()->isPlaying()) +
+                                             " at " + QString::number(video()->currentTime())),
+                                  60000);
+        bool number = false;
+        display()->speedLabel()->text().toInt(&number);
+        QVERIFY(number);
+        QVERIFY(display()->zlabel()->text().startsWith("Z="));
+        QTRY_VERIFY_WITH_TIMEOUT(content()->webVC()->sentScripts().filter("updateMarkerPosition").size() >= 2,
+                                 60000);
+        QVERIFY(content()->webVC()->sentScripts().filter("drawPolyLinePath").size() >= 1);
+        screenshot("china-playing");
+    }
+
+    void nextAndPrevious() {
+        video()->playAdjacentFile(true); // the play list's row marker follows the file that plays
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_world), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(display()->longLabel()->text().startsWith("-118.2"), 60000);
+        video()->playAdjacentFile(false);
+        QTRY_COMPARE(video()->activeUrl(), std::optional<QUrl>(m_china));
+    }
+
+    void endOfTheLastFile() {
+        AppManager::sharedManager().setPlayType(0);
+        video()->close();
+        playlist()->proposeSelection({2}); // the HEVC transport stream, in the VLC engine
+        QVERIFY(video()->isTSvideo());
+        QTRY_VERIFY_WITH_TIMEOUT(video()->vlcEngine()->isPlaying(), 20000);
+        screenshot("hevc-playing");
+        // Repeat off: at its end nothing more plays and the index stays on the last row.
+        QTRY_VERIFY_WITH_TIMEOUT(!video()->vlcEngine()->isPlaying(), 30000);
+        QTest::qWait(500);
+        QCOMPARE(playlist()->selectIndex(), 2);
+        QCOMPARE(video()->activeUrl(), std::optional<QUrl>(m_hevc));
+        // Repeat on: the same file again.
+        AppManager::sharedManager().setPlayType(1);
+        playlist()->videoEnd();
+        QTRY_VERIFY_WITH_TIMEOUT(video()->vlcEngine()->isPlaying(), 20000);
+        QCOMPARE(playlist()->selectIndex(), 2);
+        AppManager::sharedManager().setPlayType(0);
+    }
+
+    void deleteAndClear() {
+        playlist()->customTableCellView(0, MyCache::fileKey(m_china)); // row 0 while row 2 plays
+        QCOMPARE(playlist()->model()->rowCount(), 2);
+        QCOMPARE(playlist()->selectIndex(), 1);
+        QVERIFY(video()->isAddVideoFile()); // still playing
+        playlist()->removeVideoPlay();
+        QCOMPARE(playlist()->model()->rowCount(), 0);
+        QVERIFY(!video()->isAddVideoFile());
+        QVERIFY(!MyCache::playList());
+    }
+
+    void settingsAndListSurviveARestart() {
+        QSignalSpy opened(m_delegate.get(), &AppDelegate::openFinished);
+        m_delegate->openUrls({m_china, m_world, m_hevc});
+        QVERIFY(opened.wait(30000));
+        playlist()->proposeSelection({1});
+        m_delegate->englishSpeed()->trigger(); // mph
+        m_delegate->baiduMap()->trigger();
+        QTRY_COMPARE(display()->speedunit()->text(), AppResources::localized("mph_speedUnit"));
+        screenshot("before-restart");
+        const PlayList before = *MyCache::playList();
+
+        stop();
+        start();
+        const auto after = MyCache::playList();
+        QVERIFY(after);
+        QCOMPARE(after->size(), before.size());
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            QCOMPARE(after->at(i).path(), before.at(i).path());
+            QCOMPARE(after->at(i).activeYn(), before.at(i).activeYn());
+        }
+        QCOMPARE(after->at(1).activeYn(), std::optional<bool>(true));
+        QCOMPARE(playlist()->model()->rowCount(), 3);
+        QCOMPARE(playlist()->selectIndex(), -1); // nothing plays at start-up
+        QCOMPARE(SettingsStore::shared().value("userSpeed"), QVariant("1"));
+        QCOMPARE(SettingsStore::shared().value("userMap"), QVariant("1"));
+        QVERIFY(m_delegate->englishSpeed()->isChecked());
+        QVERIFY(m_delegate->baiduMap()->isChecked());
+        screenshot("after-restart");
+    }
+};
+
+// Qt WebEngine wants shared OpenGL contexts set before the application object exists.
+static const bool kShareContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
