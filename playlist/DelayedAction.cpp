@@ -4,13 +4,10 @@
 
 DelayedAction::DelayedAction(std::function<void()> action, QObject* context)
     : QObject(context)
-    , m_action(std::move(action))
-{
-}
+    , m_action(std::move(action)) {}
 
-QPointer<DelayedAction> DelayedAction::createDelayBlockAfterTime(int milliseconds, std::function<void()> action,
-                                                                 QObject* context)
-{
+QPointer<DelayedAction>
+DelayedAction::createDelayBlockAfterTime(int milliseconds, std::function<void()> action, QObject* context) {
     auto* handle = new DelayedAction(std::move(action), context);
     QTimer::singleShot(milliseconds, handle, [handle] {
         const auto action = std::move(handle->m_action);
@@ -21,7 +18,6 @@ QPointer<DelayedAction> DelayedAction::createDelayBlockAfterTime(int millisecond
     return handle;
 }
 
-void DelayedAction::cancelDelayedBlock(const QPointer<DelayedAction>& handle)
-{
+void DelayedAction::cancelDelayedBlock(const QPointer<DelayedAction>& handle) {
     delete handle.data(); // its timer goes with it
 }

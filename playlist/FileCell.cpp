@@ -12,18 +12,15 @@ const QColor kNoGps(229, 72, 77);
 const QColor kHasGps(52, 199, 89);
 } // namespace
 
-QRect FileCell::deleteButtonRect(const QRect& row)
-{
+QRect FileCell::deleteButtonRect(const QRect& row) {
     return QRect(row.right() - kButtonSize - 8, row.center().y() - kButtonSize / 2, kButtonSize, kButtonSize);
 }
 
-QSize FileCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
-{
+QSize FileCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
     return {option.rect.width(), kRowHeight};
 }
 
-void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
-{
+void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QRect r = option.rect;
@@ -52,7 +49,8 @@ void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
     painter->setPen(kMuted);
     painter->drawText(details, Qt::AlignLeft | Qt::AlignVCenter, time + "   " + size);
     painter->setPen(index.data(PlayListModel::HasGpsRole).toBool() ? kHasGps : kNoGps);
-    painter->drawText(details, Qt::AlignRight | Qt::AlignVCenter, index.data(PlayListModel::GpsRole).toString());
+    painter->drawText(details, Qt::AlignRight | Qt::AlignVCenter,
+                      index.data(PlayListModel::GpsRole).toString());
 
     const QRect button = deleteButtonRect(r);
     painter->setPen(QPen(kMuted, 1.6));
@@ -63,11 +61,11 @@ void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
 }
 
 bool FileCell::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
-                           const QModelIndex& index)
-{
+                           const QModelIndex& index) {
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && deleteButtonRect(option.rect).contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton &&
+            deleteButtonRect(option.rect).contains(mouse->position().toPoint())) {
             emit didClickImageButton(index.row(), index.data(PlayListModel::KeyRole).toString());
             return true;
         }

@@ -5,8 +5,8 @@
 #include <QImageReader>
 #include <QPainter>
 
-GifView::GifView(QWidget* parent) : QWidget(parent)
-{
+GifView::GifView(QWidget* parent)
+    : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
     for (int i = 1; i <= 12; ++i)
         m_names << QString("动画-%1").arg(i);
@@ -18,13 +18,11 @@ GifView::GifView(QWidget* parent) : QWidget(parent)
     });
 }
 
-void GifView::setFrameNames(const QStringList& names)
-{
+void GifView::setFrameNames(const QStringList& names) {
     m_names = names;
 }
 
-void GifView::createdImageAnimationView(const QString& picture)
-{
+void GifView::createdImageAnimationView(const QString& picture) {
     m_frames.clear();
     QImageReader reader(AppResources::picturePath(picture));
     m_frames.reserve(qMax(0, reader.imageCount()));
@@ -43,12 +41,12 @@ void GifView::createdImageAnimationView(const QString& picture)
     update();
 }
 
-void GifView::paintEvent(QPaintEvent*)
-{
+void GifView::paintEvent(QPaintEvent*) {
     if (m_frames.isEmpty())
         return;
     QPainter painter(this);
     const QPixmap& frame = m_frames.at(m_current);
     const QSize shown = frame.deviceIndependentSize().toSize().scaled(size(), Qt::KeepAspectRatio);
-    painter.drawPixmap(QRect(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown), frame);
+    painter.drawPixmap(QRect(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown),
+                       frame);
 }

@@ -4,39 +4,33 @@
 
 #include <QUrl>
 
-void PlayListModel::setPlayList(PlayList list, qint64 markedRow)
-{
+void PlayListModel::setPlayList(PlayList list, qint64 markedRow) {
     beginResetModel();
     m_list = std::move(list);
     m_marked = markedRow;
     endResetModel();
 }
 
-int PlayListModel::rowCount(const QModelIndex& parent) const
-{
+int PlayListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_list.size());
 }
 
-QString PlayListModel::fileName(const QString& key)
-{
+QString PlayListModel::fileName(const QString& key) {
     return QUrl::fromPercentEncoding(key.section('/', -1).toUtf8());
 }
 
-QString PlayListModel::sizeText(float megabytes)
-{
+QString PlayListModel::sizeText(float megabytes) {
     return QString::fromStdString(NumberText::formatFixed(megabytes, 1)) + "M";
 }
 
-QString PlayListModel::gpsText(const PlayListEntry& entry)
-{
+QString PlayListModel::gpsText(const PlayListEntry& entry) {
     const auto& samples = entry.body().gpsData;
     if (!samples || samples->empty())
         return tr("no GPS");
     return tr("%1 s GPS").arg(samples->size());
 }
 
-QVariant PlayListModel::data(const QModelIndex& index, int role) const
-{
+QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
         return {};
     const PlayListEntry& entry = m_list.at(static_cast<std::size_t>(index.row()));

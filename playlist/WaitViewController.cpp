@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-WaitViewController::WaitViewController(QWidget* parent) : QWidget(parent)
-{
+WaitViewController::WaitViewController(QWidget* parent)
+    : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -21,12 +21,10 @@ WaitViewController::WaitViewController(QWidget* parent) : QWidget(parent)
     m_gif->createdImageAnimationView("动画.gif");
 }
 
-void WaitViewController::setProgress(int done, int total)
-{
+void WaitViewController::setProgress(int done, int total) {
     m_progress->setText(tr("%1 of %2 files").arg(done).arg(total));
 }
 
-QString WaitViewController::progressText() const
-{
+QString WaitViewController::progressText() const {
     return m_progress->text();
 }

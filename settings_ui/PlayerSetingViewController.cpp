@@ -16,27 +16,28 @@
 
 namespace {
 
-const char* const kLanguageKeys[] = {"英语", "法语", "西班牙语", "德语", "意大利语", "简中", "俄语", "日语", "波兰语"};
+const char* const kLanguageKeys[] = {"英语", "法语", "西班牙语", "德语",  "意大利语",
+                                     "简中", "俄语", "日语",     "波兰语"};
 
-void store(const char* key, const QString& value)
-{
+void store(const char* key, const QString& value) {
     SettingsStore::shared().setValue(key, value);
 }
 
-void announce(const char* name, const QString& object)
-{
+void announce(const char* name, const QString& object) {
     NotificationCenter::defaultCenter().postAsync(name, object); // after this action has returned
 }
 
 } // namespace
 
-PlayerSetingViewController::PlayerSetingViewController(QWidget* parent) : QWidget(parent)
-{
+PlayerSetingViewController::PlayerSetingViewController(QWidget* parent)
+    : QWidget(parent) {
     setAutoFillBackground(true);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(16, 14, 16, 14);
     grid->setVerticalSpacing(10);
-    const auto caption = [this](const char* key) { return new QLabel(AppResources::localized(key), this); };
+    const auto caption = [this](const char* key) {
+        return new QLabel(AppResources::localized(key), this);
+    };
     const auto option = [this](int tag, const QString& title) {
         auto* b = new QPushButton(title, this);
         b->setCheckable(true);
@@ -126,19 +127,16 @@ PlayerSetingViewController::PlayerSetingViewController(QWidget* parent) : QWidge
     connect(m_listView, &QComboBox::activated, this, &PlayerSetingViewController::userSelectLanguage);
 }
 
-QPushButton* PlayerSetingViewController::button(int tag) const
-{
+QPushButton* PlayerSetingViewController::button(int tag) const {
     return tag >= 1 && tag <= 6 ? m_buttons[tag] : nullptr;
 }
 
-void PlayerSetingViewController::setOn(int tag, bool on)
-{
+void PlayerSetingViewController::setOn(int tag, bool on) {
     if (QPushButton* b = button(tag))
         b->setChecked(on);
 }
 
-void PlayerSetingViewController::selectSpeedSetAction(int tag)
-{
+void PlayerSetingViewController::selectSpeedSetAction(int tag) {
     setOn(tag, true);
     AppManager& manager = AppManager::sharedManager();
     switch (tag) {
@@ -186,16 +184,14 @@ void PlayerSetingViewController::selectSpeedSetAction(int tag)
     }
 }
 
-void PlayerSetingViewController::userSelectLanguage(int index)
-{
+void PlayerSetingViewController::userSelectLanguage(int index) {
     if (index < 0 || index >= m_dataArray.size())
         return;
     m_languageStr = m_dataArray.at(index);
     m_listView->setCurrentIndex(index);
 }
 
-void PlayerSetingViewController::closePageButtonAction(int tag)
-{
+void PlayerSetingViewController::closePageButtonAction(int tag) {
     if (tag == Cancel) {
         emit closeRequested();
     } else if (tag == Sure) {

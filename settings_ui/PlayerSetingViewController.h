@@ -16,7 +16,14 @@ class QPushButton;
 class PlayerSetingViewController : public QWidget {
     Q_OBJECT
 public:
-    enum Tag { SpeedKmh = 1, SpeedMph = 2, CoordinatesDms = 3, CoordinatesDecimal = 4, MapGoogle = 5, MapBaidu = 6 };
+    enum Tag {
+        SpeedKmh = 1,
+        SpeedMph = 2,
+        CoordinatesDms = 3,
+        CoordinatesDecimal = 4,
+        MapGoogle = 5,
+        MapBaidu = 6
+    };
     enum CloseTag { Cancel = 2, Sure = 3 };
 
     explicit PlayerSetingViewController(QWidget* parent = nullptr);

@@ -274,8 +274,7 @@ private slots:
         video.close();
     }
 
-    void vlcErrorStateIsKindThree()
-    {
+    void vlcErrorStateIsKindThree() {
         // libVLC's error state (here: a file that is gone by the time the engine opens it).
         VlcEngine engine;
         QSignalSpy failed(&engine, &PlaybackEngine::failed);
