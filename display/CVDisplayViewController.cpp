@@ -82,6 +82,7 @@ void CVDisplayViewController::buildViews() {
     auto* inside = new QVBoxLayout(m_speedView);
     inside->addStretch(3);
     m_speedLabel = label("0", m_speedView);
+    m_speedLabel->setAccessibleName(tr("Current speed"));
     m_speedLabel->setAlignment(Qt::AlignCenter);
     QFont speedFont;
     speedFont.setFamilies({kSpeedFamily, kFallbackFamily});

@@ -162,8 +162,12 @@ void VideoViewController::buildTransportBar() {
     m_fullButton->setCheckable(true);
     m_helpButton = new QToolButton(m_controlView);
     m_helpButton->setText("?");
+    m_helpButton->setAccessibleName(tr("Help"));
     m_settingsButton = new QToolButton(m_controlView);
     m_settingsButton->setText(AppResources::localized("设置"));
+    m_settingsButton->setAccessibleName(AppResources::localized("设置"));
+    m_currentTimeField->setAccessibleName(tr("Elapsed time"));
+    m_totalTimeField->setAccessibleName(tr("Total time"));
     m_playButton->setEnabled(false);
 
     m_neStackView->addStretch(1);
@@ -295,7 +299,17 @@ void VideoViewController::initAssetData(const QUrl& url) {
 
     m_isAddVideoFile = true;
     m_endSent = false;
-    m_isTSvideo = MediaInspector::playsInVlcEngine(url, MediaInspector::tracks(url.toLocalFile()));
+    const std::vector<MediaTrack> tracks = MediaInspector::tracks(url.toLocalFile());
+    m_isTSvideo = MediaInspector::playsInVlcEngine(url, tracks);
+    const bool readable = !tracks.empty();
+    const bool hasVideo = std::any_of(tracks.begin(), tracks.end(),
+                                      [](const MediaTrack& t) { return t.type == MediaTrack::Type::Video; });
+    if (!m_isTSvideo && readable && !hasVideo) {
+        // A readable file without a video track: logged, no picture and no alert.
+        qInfo() << "NO Video===============";
+        emit noVideoTrack();
+        return;
+    }
     const float volume = SettingsStore::shared().floatValue(SettingsKeys::kVolume);
     if (m_isTSvideo) {
         m_platform->close();

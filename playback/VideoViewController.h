@@ -109,6 +109,8 @@ public:
 signals:
     // An error alert is up (its kind).
     void alertShown(int kind);
+    // The file has no video track: only logged, nothing plays.
+    void noVideoTrack();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
