@@ -75,6 +75,8 @@ CVLayoutViewController::CVLayoutViewController(QWidget* parent)
     m_videoVC->videoEndDelegate.set(m_playlistVC);
     m_videoVC->clearDelegate.set(m_displayVC);
 
+    // Tab goes from the play list to the video view (whose keys are Space and Escape) and back.
+    setTabOrder(m_playlistVC, m_videoVC);
     fill(m_playListView, m_playlistVC);
     fill(m_mapInfoView, m_webVC);
     fill(m_displayView, m_displayVC);
