@@ -2,6 +2,7 @@
 
 #include "AppManager.h"
 #include "AppResources.h"
+#include "BatchWorker.h"
 #include "CVWindowController.h"
 #include "ExtractorCommand.h"
 #include "MyCache.h"
@@ -294,10 +295,19 @@ void AppDelegate::exportTrack() {
         dialog->setDefaultSuffix(filter.section("*.", 1).section(')', 0, 0));
     });
     connect(dialog, &QFileDialog::fileSelected, this, [this, keys, dialog](const QString& path) {
-        QString error;
-        if (!exportTracks(keys, path, dialog->selectedNameFilter(), &error))
-            QMessageBox::warning(m_windowVC, AppResources::displayName(),
-                                 tr("The track could not be written: %1").arg(error));
+        // Re-reading the clips is extraction: it runs on the batch worker, never on the main thread.
+        const QString filter = dialog->selectedNameFilter();
+        QPointer<AppDelegate> self(this);
+        BatchWorker::shared().enqueue([self, keys, path, filter] {
+            QString error;
+            if (exportTracks(keys, path, filter, &error))
+                return;
+            QMetaObject::invokeMethod(qApp, [self, error] {
+                if (self)
+                    QMessageBox::warning(self->m_windowVC, AppResources::displayName(),
+                                         tr("The track could not be written: %1").arg(error));
+            });
+        });
     });
     dialog->open();
     emit openDialogShown(dialog);

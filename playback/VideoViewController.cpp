@@ -3,13 +3,14 @@
 #include "AppManager.h"
 #include "AppResources.h"
 #include "AppUserDefaults.h"
-#include "MediaInspector.h"
+#include "MediaTrackReader.h"
 #include "MyCache.h"
 #include "MyCustomSlider.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "PlatformEngine.h"
 #include "PopoverWindow.h"
+#include "RadioPair.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "SpeedPlayerViewController.h"
@@ -223,15 +224,8 @@ void VideoViewController::buildPanels() {
     const auto radioRow = [&](const QString& caption, const QString& left, const QString& right) {
         auto* row = new QHBoxLayout;
         row->addWidget(new QLabel(caption, m_settingsDialog));
-        auto* group = new QButtonGroup(m_settingsDialog);
-        auto* a = new QRadioButton(left, m_settingsDialog);
-        auto* b = new QRadioButton(right, m_settingsDialog);
-        group->addButton(a, 0);
-        group->addButton(b, 1);
-        row->addWidget(a);
-        row->addWidget(b);
         settings->addLayout(row);
-        return group;
+        return addRadioPair(m_settingsDialog, row, left, right);
     };
     QButtonGroup* radioSpeed =
         radioRow(AppResources::localized("速度单位"), AppResources::localized("km_speedUnit"),
@@ -299,8 +293,8 @@ void VideoViewController::initAssetData(const QUrl& url) {
 
     m_isAddVideoFile = true;
     m_endSent = false;
-    const std::vector<MediaTrack> tracks = MediaInspector::tracks(url.toLocalFile());
-    m_isTSvideo = MediaInspector::playsInVlcEngine(url, tracks);
+    const std::vector<MediaTrack> tracks = MediaTrackReader::tracks(url.toLocalFile());
+    m_isTSvideo = MediaTrackReader::playsInVlcEngine(url, tracks);
     const bool readable = !tracks.empty();
     const bool hasVideo = std::any_of(tracks.begin(), tracks.end(),
                                       [](const MediaTrack& t) { return t.type == MediaTrack::Type::Video; });

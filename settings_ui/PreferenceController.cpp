@@ -5,6 +5,7 @@
 #include "AppUserDefaults.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "RadioPair.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
@@ -19,15 +20,8 @@ PreferenceController::PreferenceController(QWidget* parent)
     auto* form = new QFormLayout(this);
     const auto group = [this, form](const QString& caption, const QString& left, const QString& right) {
         auto* row = new QHBoxLayout;
-        auto* buttons = new QButtonGroup(this);
-        auto* a = new QRadioButton(left, this);
-        auto* b = new QRadioButton(right, this);
-        buttons->addButton(a, 0);
-        buttons->addButton(b, 1);
-        row->addWidget(a);
-        row->addWidget(b);
         form->addRow(caption, row);
-        return buttons;
+        return addRadioPair(this, row, left, right);
     };
     m_speedUnitRadio = group(AppResources::localized("速度单位"), AppResources::localized("km_speedUnit"),
                              AppResources::localized("mph_speedUnit"));

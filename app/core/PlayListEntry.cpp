@@ -88,22 +88,22 @@ void appendKey(std::string& out, const char* key) {
 }
 
 void appendSample(std::string& out, const TrackSample& s) {
-    using PlayListJson::appendNumber;
-    using PlayListJson::appendQuoted;
-    out += "{\"gps_lat\":";
-    appendQuoted(out, s.gpsLat);
-    out += ",\"gps_lgt\":";
-    appendQuoted(out, s.gpsLgt);
-    out += ",\"gsensor_x\":";
-    appendNumber(out, s.gsensorX);
-    out += ",\"gsensor_y\":";
-    appendNumber(out, s.gsensorY);
-    out += ",\"gsensor_z\":";
-    appendNumber(out, s.gsensorZ);
-    out += ",\"north_angle\":";
-    appendNumber(out, s.northAngle);
-    out += ",\"spd\":";
-    appendNumber(out, s.spd);
+    using namespace TrackKeys;
+    const auto key = [&out](const char* name, bool first = false) {
+        out += first ? "{\"" : ",\"";
+        out += name;
+        out += "\":";
+    };
+    key(kGpsLat, true);
+    PlayListJson::appendQuoted(out, s.gpsLat);
+    key(kGpsLgt);
+    PlayListJson::appendQuoted(out, s.gpsLgt);
+    for (const auto& [name, value] :
+         {std::pair{kGsensorX, s.gsensorX}, std::pair{kGsensorY, s.gsensorY},
+          std::pair{kGsensorZ, s.gsensorZ}, std::pair{kNorthAngle, s.northAngle}, std::pair{kSpd, s.spd}}) {
+        key(name);
+        PlayListJson::appendNumber(out, value);
+    }
     out += '}';
 }
 
@@ -183,6 +183,42 @@ TrackSample sampleFrom(const QJsonObject& object) {
     return s;
 }
 
+// Fills a row's body from its members (samples given as a list included) and returns its active mark.
+// Keys this version does not know are kept as they are.
+std::optional<bool> readFields(const QVariantMap& dictionary, PlayListEntryBody& body) {
+    std::optional<bool> active;
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+        const QString& key = it.key();
+        const QVariant& value = it.value();
+        if (key == QLatin1StringView(kPath)) {
+            body.path = stringOf(value);
+        } else if (key == QLatin1StringView(kGpsData) && value.canConvert<QVariantList>() &&
+                   value.typeId() != QMetaType::QString) {
+            auto samples = std::make_shared<TrackSamples>();
+            for (const QVariant& item : value.toList())
+                samples->push_back(sampleFrom(item.toMap()));
+            body.gpsData = std::move(samples);
+        } else if (key == QLatin1StringView(kMaxSpeed)) {
+            body.maxSpeed = floatOf(value);
+        } else if (key == QLatin1StringView(kIsInChina)) {
+            body.isInChina = boolOf(value);
+        } else if (key == QLatin1StringView(kAevSpeed)) {
+            body.aevSpeed = floatOf(value);
+        } else if (key == QLatin1StringView(kTotailDistance)) {
+            body.totailDistance = floatOf(value);
+        } else if (key == QLatin1StringView(kFileTime)) {
+            body.fileTime = stringOf(value);
+        } else if (key == QLatin1StringView(kFileSize)) {
+            body.fileSize = floatOf(value);
+        } else if (key == QLatin1StringView(kActiveYn)) {
+            active = boolOf(value);
+        } else if (value.isValid()) {
+            body.extra.insert(key, value);
+        }
+    }
+    return active;
+}
+
 } // namespace
 
 const std::string& PlayListEntryBody::jsonMembers() const {
@@ -258,70 +294,29 @@ PlayListEntry PlayListEntry::fromTrackInfo(const QString& fileKey, const TrackIn
 
 PlayListEntry PlayListEntry::fromDictionary(const QVariantMap& dictionary) {
     auto body = std::make_shared<PlayListEntryBody>();
-    std::optional<bool> active;
-    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
-        const QString& key = it.key();
-        const QVariant& value = it.value();
-        if (key == QLatin1StringView(kPath)) {
-            body->path = stringOf(value);
-        } else if (key == QLatin1StringView(kGpsData)) {
-            if (value.canConvert<QVariantList>() && value.typeId() != QMetaType::QString) {
-                auto samples = std::make_shared<TrackSamples>();
-                for (const QVariant& item : value.toList())
-                    samples->push_back(sampleFrom(item.toMap()));
-                body->gpsData = std::move(samples);
-            } else {
-                body->extra.insert(key, value);
-            }
-        } else if (key == QLatin1StringView(kMaxSpeed)) {
-            body->maxSpeed = floatOf(value);
-        } else if (key == QLatin1StringView(kIsInChina)) {
-            body->isInChina = boolOf(value);
-        } else if (key == QLatin1StringView(kAevSpeed)) {
-            body->aevSpeed = floatOf(value);
-        } else if (key == QLatin1StringView(kTotailDistance)) {
-            body->totailDistance = floatOf(value);
-        } else if (key == QLatin1StringView(kFileTime)) {
-            body->fileTime = stringOf(value);
-        } else if (key == QLatin1StringView(kFileSize)) {
-            body->fileSize = floatOf(value);
-        } else if (key == QLatin1StringView(kActiveYn)) {
-            active = boolOf(value);
-        } else if (value.isValid()) {
-            body->extra.insert(key, value);
-        }
-    }
+    const std::optional<bool> active = readFields(dictionary, *body);
     return PlayListEntry(std::move(body), active);
 }
 
 PlayListEntry PlayListEntry::fromJson(const QJsonObject& object) {
-    const QJsonValue samples = object.value(QLatin1StringView(kGpsData));
-    if (!samples.isArray())
-        return fromDictionary(object.toVariantMap());
-    // The samples are the bulk of a stored list: read them without the QVariant detour.
-    QJsonObject rest = object;
-    rest.remove(QLatin1StringView(kGpsData));
-    QVariantMap others;
-    for (auto it = rest.begin(); it != rest.end(); ++it)
-        others.insert(it.key(), PlayListJson::toVariant(it.value()));
-    PlayListEntry entry = fromDictionary(others);
+    QVariantMap fields;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (it.key() != QLatin1StringView(kGpsData) || !it.value().isArray())
+            fields.insert(it.key(), PlayListJson::toVariant(it.value()));
+    }
     auto body = std::make_shared<PlayListEntryBody>();
-    const PlayListEntryBody& read = entry.body();
-    body->path = read.path;
-    body->maxSpeed = read.maxSpeed;
-    body->isInChina = read.isInChina;
-    body->aevSpeed = read.aevSpeed;
-    body->totailDistance = read.totailDistance;
-    body->fileTime = read.fileTime;
-    body->fileSize = read.fileSize;
-    body->extra = read.extra;
-    auto list = std::make_shared<TrackSamples>();
-    const QJsonArray array = samples.toArray();
-    list->reserve(static_cast<std::size_t>(array.size()));
-    for (const QJsonValue& item : array)
-        list->push_back(sampleFrom(item.toObject()));
-    body->gpsData = std::move(list);
-    return PlayListEntry(std::move(body), entry.activeYn());
+    const std::optional<bool> active = readFields(fields, *body);
+    // The samples are the bulk of a stored list: read them without the QVariant detour.
+    const QJsonValue samples = object.value(QLatin1StringView(kGpsData));
+    if (samples.isArray()) {
+        auto list = std::make_shared<TrackSamples>();
+        const QJsonArray array = samples.toArray();
+        list->reserve(static_cast<std::size_t>(array.size()));
+        for (const QJsonValue& item : array)
+            list->push_back(sampleFrom(item.toObject()));
+        body->gpsData = std::move(list);
+    }
+    return PlayListEntry(std::move(body), active);
 }
 
 QVariantMap PlayListEntry::toDictionary() const {

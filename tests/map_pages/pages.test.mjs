@@ -76,8 +76,8 @@ const pages = [
     },
 ];
 
-async function testPage(context, spec) {
-    const label = spec.file;
+async function testPage(context, pageCase) {
+    const label = pageCase.file;
     const page = await context.newPage();
     const errors = [];
     const leaked = [];
@@ -90,7 +90,7 @@ async function testPage(context, spec) {
     });
     page.on('requestfinished', (r) => { if (!isLocalUrl(r.url())) leaked.push(r.url()); });
 
-    await page.goto(pathToFileURL(path.join(mapDir, spec.file)).href, { waitUntil: 'load' });
+    await page.goto(pathToFileURL(path.join(mapDir, pageCase.file)).href, { waitUntil: 'load' });
     const api = await page.evaluate(() => ['drawPolyLinePath', 'updateMarkerPosition',
         'updateNewCenterPosition', 'kestrunMapState'].filter((f) => typeof window[f] !== 'function'));
     check(`${label}: defines the map functions`, api.length === 0, api);
@@ -98,29 +98,29 @@ async function testPage(context, spec) {
     const call = (fn, arg) => page.evaluate(([f, a]) => { window[f](a); }, [fn, arg]);
     const state = () => page.evaluate(() => window.kestrunMapState());
 
-    for (const r of spec.routes) {
-        await call('drawPolyLinePath', r.points.map(spec.point));
+    for (const r of pageCase.routes) {
+        await call('drawPolyLinePath', r.points.map(pageCase.point));
         const s = await state();
         check(`${label}: ${r.name} drawn with ${r.points.length} points, in view, ${r.tiles} tiles`,
               s.routePoints === r.points.length && s.routeInView && s.tiles === r.tiles, s);
     }
 
-    await call('drawPolyLinePath', spec.malformed);
+    await call('drawPolyLinePath', pageCase.malformed);
     let s = await state();
     check(`${label}: malformed points skipped`, s.routePoints === 2 && s.routeInView, s);
 
-    await call('drawPolyLinePath', SHENZHEN.map(spec.point));
+    await call('drawPolyLinePath', SHENZHEN.map(pageCase.point));
     for (const p of [SHENZHEN[1], SHENZHEN[3]]) {
-        await call('updateMarkerPosition', spec.point(p));
+        await call('updateMarkerPosition', pageCase.point(p));
         s = await state();
         check(`${label}: marker moved to ${p}`, near(s.marker, p, 1e-9), s.marker);
     }
 
     // For a look by eye: route and marker over whatever the tiles left.
-    await page.screenshot({ path: path.join(tmpdir(), spec.shot) });
+    await page.screenshot({ path: path.join(tmpdir(), pageCase.shot) });
 
     const target = [22.5600, 113.9800];
-    await call('updateNewCenterPosition', spec.point(target));
+    await call('updateNewCenterPosition', pageCase.point(target));
     s = await state();
     // Leaflet keeps the centre on a whole pixel: allow ~10 m.
     check(`${label}: centred on ${target}`, near(s.center, target, 1e-4), s.center);
@@ -151,11 +151,11 @@ try {
         blocked.push(url);
         return route.abort('blockedbyclient');
     });
-    for (const spec of pages) {
+    for (const pageCase of pages) {
         try {
-            await testPage(context, spec);
+            await testPage(context, pageCase);
         } catch (e) {
-            check(`${spec.file}: runs without exceptions`, false, String(e));
+            check(`${pageCase.file}: runs without exceptions`, false, String(e));
         }
     }
     await context.close();

@@ -1,7 +1,7 @@
 // The playback module with real engines and tiny generated media, under the offscreen platform with no
 // audio device.
 #include "AppManager.h"
-#include "MediaInspector.h"
+#include "MediaTrackReader.h"
 #include "MyCustomSlider.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
@@ -53,6 +53,21 @@ public:
 private:
     QString m_name;
     QStringList& m_log;
+};
+
+// The three modules of the main window as recorders, wired to the video view as the layout wires them.
+struct Recorders {
+    explicit Recorders(VideoViewController& video) {
+        video.gpsDelegate.set(&map);
+        video.gpsInfoDelegate.set(&list);
+        video.speedDelegate.set(&display);
+        video.clearDelegate.set(&display);
+        video.videoEndDelegate.set(&list);
+    }
+    QStringList log;
+    RecordingModule map{"map", log};
+    RecordingModule list{"list", log};
+    RecordingModule display{"display", log};
 };
 
 // The log with repeated ticks collapsed, so the order can be compared.
@@ -122,7 +137,7 @@ private slots:
     void engineChoice() {
         QFETCH(QString, file);
         QFETCH(bool, vlc);
-        QCOMPARE(MediaInspector::playsInVlcEngine(url(file), MediaInspector::tracks(media(file))), vlc);
+        QCOMPARE(MediaTrackReader::playsInVlcEngine(url(file), MediaTrackReader::tracks(media(file))), vlc);
     }
 
     void hevcTest_data() {
@@ -146,9 +161,9 @@ private slots:
         std::vector<MediaTrack> tracks;
         for (int i = 0; i < types.size(); ++i)
             tracks.push_back({MediaTrack::Type(types[i]), codecs[i]});
-        QCOMPARE(MediaInspector::isVideoHevc(tracks), hevc);
-        QVERIFY(MediaInspector::isMp4(QUrl("file:///a/b.Mp4")));
-        QVERIFY(!MediaInspector::isMp4(QUrl("file:///a.mp4/b.ts")));
+        QCOMPARE(MediaTrackReader::isVideoHevc(tracks), hevc);
+        QVERIFY(MediaTrackReader::isMp4(QUrl("file:///a/b.Mp4")));
+        QVERIFY(!MediaTrackReader::isMp4(QUrl("file:///a.mp4/b.ts")));
     }
 
     void vlcOptions() {
@@ -181,13 +196,10 @@ private slots:
         VideoViewController video;
         video.resize(480, 320);
         video.show();
-        QStringList log;
-        RecordingModule map("map", log), list("list", log), display("display", log);
-        video.gpsDelegate.set(&map);
-        video.gpsInfoDelegate.set(&list);
-        video.speedDelegate.set(&display);
-        video.clearDelegate.set(&display);
-        video.videoEndDelegate.set(&list);
+        Recorders recorders(video);
+        QStringList& log = recorders.log;
+        RecordingModule& map = recorders.map;
+        RecordingModule& display = recorders.display;
 
         video.initAssetData(url("h264.mp4"));
         QVERIFY(!video.isTSvideo());
@@ -210,13 +222,9 @@ private slots:
         video.resize(480, 320);
         video.show();
         QVERIFY(video.vlcEngine()->isAvailable());
-        QStringList log;
-        RecordingModule map("map", log), list("list", log), display("display", log);
-        video.gpsDelegate.set(&map);
-        video.gpsInfoDelegate.set(&list);
-        video.speedDelegate.set(&display);
-        video.clearDelegate.set(&display);
-        video.videoEndDelegate.set(&list);
+        Recorders recorders(video);
+        QStringList& log = recorders.log;
+        RecordingModule& map = recorders.map;
 
         video.initAssetData(url("hevc.ts"));
         QVERIFY(video.isTSvideo());

@@ -15,9 +15,9 @@ struct MediaTrack {
     QString codecSubtype;
 };
 
-class MediaInspector {
+class MediaTrackReader {
 public:
-    MediaInspector() = delete;
+    MediaTrackReader() = delete;
 
     // The file's tracks; empty when it cannot be opened or read.
     static std::vector<MediaTrack> tracks(const QString& path);

@@ -1,4 +1,4 @@
-#include "MediaInspector.h"
+#include "MediaTrackReader.h"
 
 #include <QFile>
 
@@ -26,7 +26,7 @@ struct InputCloser {
 
 } // namespace
 
-std::vector<MediaTrack> MediaInspector::tracks(const QString& path) {
+std::vector<MediaTrack> MediaTrackReader::tracks(const QString& path) {
     av_log_set_level(AV_LOG_QUIET);
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr) != 0)
@@ -53,7 +53,7 @@ std::vector<MediaTrack> MediaInspector::tracks(const QString& path) {
     return result;
 }
 
-bool MediaInspector::isVideoHevc(const std::vector<MediaTrack>& tracks) {
+bool MediaTrackReader::isVideoHevc(const std::vector<MediaTrack>& tracks) {
     for (const MediaTrack& track : tracks) {
         if (tracks.size() == 1 && track.type == MediaTrack::Type::Audio)
             return true;
@@ -63,12 +63,12 @@ bool MediaInspector::isVideoHevc(const std::vector<MediaTrack>& tracks) {
     return false;
 }
 
-bool MediaInspector::isMp4(const QUrl& url) {
+bool MediaTrackReader::isMp4(const QUrl& url) {
     const QString name = url.toString().section('/', -1);
     const qsizetype dot = name.lastIndexOf('.');
     return dot >= 0 && name.mid(dot + 1).toLower() == "mp4";
 }
 
-bool MediaInspector::playsInVlcEngine(const QUrl& url, const std::vector<MediaTrack>& tracks) {
+bool MediaTrackReader::playsInVlcEngine(const QUrl& url, const std::vector<MediaTrack>& tracks) {
     return isVideoHevc(tracks) && !isMp4(url);
 }
