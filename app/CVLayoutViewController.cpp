@@ -11,7 +11,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListView>
 #include <QSplitter>
+#include <QToolButton>
 #include <QtDebug>
 
 namespace {
@@ -75,12 +77,16 @@ CVLayoutViewController::CVLayoutViewController(QWidget* parent)
     m_videoVC->videoEndDelegate.set(m_playlistVC);
     m_videoVC->clearDelegate.set(m_displayVC);
 
-    // Tab goes from the play list to the video view (whose keys are Space and Escape) and back.
-    setTabOrder(m_playlistVC, m_videoVC);
     fill(m_playListView, m_playlistVC);
     fill(m_mapInfoView, m_webVC);
     fill(m_displayView, m_displayVC);
     fill(m_videoView, m_videoVC);
+
+    // Tab goes from the play list's buttons and rows to the video view (whose keys are Space and Escape),
+    // then to the map's button, and round to the play list. Set once the modules sit in their containers
+    // (a new parent re-links the focus chain).
+    setTabOrder(m_playlistVC->tableView(), m_videoVC);
+    setTabOrder(m_videoVC, m_webVC->zoomInOutButton());
 }
 
 bool CVLayoutViewController::implementsOperation(Operation) const {

@@ -10,6 +10,9 @@
 #include <QStyleFactory>
 #include <QUrl>
 
+#include <cstdio>
+#include <optional>
+
 namespace {
 
 // A dark theme, as dash-cam viewers are used next to dark video.
@@ -34,9 +37,38 @@ void applyDarkTheme(QApplication& app) {
     app.setPalette(p);
 }
 
+// "--version" and "--help" answer on standard output without a window (and without a display).
+std::optional<int> answerWithoutWindow(int argc, char** argv) {
+    bool version = false;
+    bool help = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--add")
+            break;
+        version = version || argument == "--version" || argument == "-v";
+        help = help || argument == "--help" || argument == "-h";
+    }
+    if (!version && !help)
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    AppResources::installTranslations(AppLanguageManager::preferredLanguages());
+    QString text = AppResources::displayName() + " — " + AppResources::localized("版本") + "\n";
+    if (help) {
+        text += QCoreApplication::translate(
+            "main", "Usage: kestrun-player [FILE...] [--add FILE...]\n"
+                    "  --add FILE...  add the files to the play list and play the first\n"
+                    "  --version      show the version\n"
+                    "  --help         show this help\n");
+    }
+    std::fputs(text.toUtf8().constData(), stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> answered = answerWithoutWindow(argc, argv))
+        return *answered;
     PlayerEnvironment::prepare();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine, before the application
     QApplication app(argc, argv);

@@ -101,6 +101,7 @@ void CVWebViewController::createWebView() {
     m_webview->hide();
     m_webview->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     m_webview->setContextMenuPolicy(Qt::NoContextMenu);
+    m_webview->setAccessibleName(tr("Map"));
     if (g_interceptor)
         m_webview->page()->profile()->setUrlRequestInterceptor(g_interceptor);
     QWebEngineView* view = m_webview;

@@ -54,6 +54,7 @@ public:
     bool pageLoaded() const { return m_pageLoaded; }
     QVariantList route() const { return m_route; }
     QStringList sentScripts() const { return m_sent; }
+    QToolButton* zoomInOutButton() const { return m_zoomInOut; }
     void clearSentScripts() { m_sent.clear(); }
     double totalTime() const { return m_totalTime; }
     int imageH() const;

@@ -62,6 +62,7 @@ VideoViewController::VideoViewController(QWidget* parent)
     : QWidget(parent) {
     setObjectName("videoVC");
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(tr("Video"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(22, 29, 37));

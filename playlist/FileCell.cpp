@@ -27,6 +27,11 @@ void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
     const bool marked = index.data(PlayListModel::MarkedRole).toBool();
     if (option.state.testFlag(QStyle::State_MouseOver))
         painter->fillRect(r, QColor(255, 255, 255, 14));
+    if (option.state.testFlag(QStyle::State_HasFocus)) { // the keyboard's row while the list has the focus
+        painter->setPen(QPen(option.palette.color(QPalette::Highlight), 1));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(r).adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+    }
     if (marked) {
         painter->setPen(Qt::NoPen);
         painter->setBrush(kMarker);

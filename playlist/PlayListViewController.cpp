@@ -98,6 +98,10 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     m_tableView->setFrameShape(QFrame::NoFrame);
     m_tableView->setMouseTracking(true);
     m_tableView->setAccessibleName(tr("Play list"));
+    // Tab: the bar's buttons left to right, then the rows.
+    setTabOrder(m_filesButton, m_deleteButton);
+    setTabOrder(m_deleteButton, m_setbutton);
+    setTabOrder(m_setbutton, m_tableView);
     m_tableView->setUniformItemSizes(true);
     m_tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_tableView->installEventFilter(this);
@@ -444,8 +448,24 @@ bool PlayListViewController::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == m_tableView && event->type() == QEvent::KeyPress) {
-        keyDown(static_cast<QKeyEvent*>(event));
-        return true;
+        auto* key = static_cast<QKeyEvent*>(event);
+        keyDown(key);
+        switch (key->key()) {
+        case Qt::Key_Tab: // focus moves on, and the arrows move the keyboard's row
+        case Qt::Key_Backtab:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return false;
+        case Qt::Key_Return: // plays the keyboard's row, as a click does
+        case Qt::Key_Enter:
+            if (m_tableView->currentIndex().isValid())
+                proposeSelection({m_tableView->currentIndex().row()});
+            return true;
+        default:
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -33,5 +33,9 @@ if command -v ffmpeg > /dev/null; then
     ffmpeg -nostdin -hide_banner -loglevel error -y -f x11grab -video_size 1440x900 -i "$DISPLAY" -frames:v 1 \
         "$artefacts/player-start.png" || true
 fi
+# Nothing on the console beyond the player's own start-up lines.
+noise="$(grep -vxE 'windowWillLoad\.\.\.|AppleLanguages: .*|applicationShouldOpenUntitledFile|applicationOpenUntitledFile' \
+    "$work/player.log" || true)"
+[ -z "$noise" ] || { echo "console noise:"; echo "$noise"; exit 1; }
 grep -q '"userSpeed": "2"' "$work/config/Kestrun/KestrunPlayer.json" || { echo "start-up settings not stored"; exit 1; }
 echo "player up, window shown"

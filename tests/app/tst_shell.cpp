@@ -19,15 +19,26 @@
 #include "TestFiles.h"
 #include "VideoViewController.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QWebEngineView>
 
 namespace {
 
@@ -318,6 +329,21 @@ private slots:
         QCOMPARE(text.count("<trk>"), 2);   // one track per clip
         QCOMPARE(text.count("<trkpt"), 60); // re-read from the file, with the records' times
         QVERIFY(text.contains("<time>2024-06-01T08:30:00Z</time>"));
+        QProcess xmllint;
+        xmllint.start("xmllint", {"--noout", gpx});
+        QVERIFY(xmllint.waitForFinished(20000));
+        QCOMPARE(xmllint.exitCode(), 0); // well-formed
+        const QString geojson = m_media.filePath("out.geojson");
+        QVERIFY(AppDelegate::exportTracks({key, "file:///gone/away.mp4"}, geojson, "GeoJSON (*.geojson)"));
+        QFile geoFile(geojson);
+        QVERIFY(geoFile.open(QIODevice::ReadOnly));
+        QJsonParseError error;
+        const QJsonArray features =
+            QJsonDocument::fromJson(geoFile.readAll(), &error).object()["features"].toArray();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(features.size(), 2);
+        QCOMPARE(features[0].toObject()["geometry"].toObject()["coordinates"].toArray().size(), 60);
+        QVERIFY(features[1].toObject()["geometry"].isNull());
         const QString csv = m_media.filePath("out.csv");
         QVERIFY(AppDelegate::exportTracks({key}, csv, "CSV (*.csv)"));
         QFile csvFile(csv);
@@ -336,6 +362,41 @@ private slots:
         QCOMPARE(keys.value("Full Screen Video"), QKeySequence(Qt::Key_F));
         QCOMPARE(keys.value("Remove Selected Clip"), QKeySequence(QKeySequence::Delete));
         QCOMPARE(keys.value("Export Track…"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    }
+
+    void controlsHaveAccessibleNames() {
+        QStringList unnamed;
+        for (QWidget* w : m_window->findChildren<QWidget*>()) {
+            // Scroll bars, Qt's own helpers and the web view's render surface name themselves.
+            if (qobject_cast<QScrollBar*>(w) || w->objectName().startsWith("qt_") ||
+                qobject_cast<QWebEngineView*>(w->parentWidget()))
+                continue;
+            const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+                                 qobject_cast<QAbstractItemView*>(w) || (w->focusPolicy() & Qt::TabFocus);
+            if (!control)
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << QString(w->metaObject()->className()) + "/" + w->objectName();
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
+    }
+
+    void tabOrder() {
+        // From the play list's bar, left to right, to its rows, the video view and the map's button, and
+        // round.
+        PlayListViewController* playlist = layout()->playlistVC();
+        const QList<QWidget*> expected{playlist->filesButton(), playlist->deleteButton(),
+                                       playlist->setbutton(),   playlist->tableView(),
+                                       layout()->videoVC(),     layout()->webVC()->zoomInOutButton()};
+        QList<QWidget*> chain;
+        QWidget* w = expected.first();
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(m_window) && w->isEnabled())
+                chain << w;
+            w = w->nextInFocusChain();
+        } while (w != expected.first());
+        QCOMPARE(chain, expected);
     }
 
     void reopenShowsTheWindow() {

@@ -204,6 +204,24 @@ private slots:
         QCOMPARE(m_video.log, QStringList{"key 32"}); // passed on to the video view
     }
 
+    void keyboardMovesThroughTheRows() {
+        PlayListViewController view;
+        view.show();
+        QApplication::setActiveWindow(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.tableView()->setFocus();
+        QVERIFY(view.tableView()->hasFocus());
+        view.tableView()->setCurrentIndex(view.model()->index(0, 0));
+        QTest::keyClick(view.tableView(), Qt::Key_Down);
+        QCOMPARE(view.tableView()->currentIndex().row(), 1);
+        m_video.log.clear();
+        QTest::keyClick(view.tableView(), Qt::Key_Return); // plays the keyboard's row
+        QCOMPARE(m_video.log, (QStringList{"key 16777220", "close", "play second.mp4"}));
+        QCOMPARE(view.selectIndex(), 1);
+        QTest::keyClick(view.tableView(), Qt::Key_Tab); // not kept by the list: on to the bar's first button
+        QVERIFY(view.filesButton()->hasFocus());
+    }
+
     void quickAddNeverShowsTheIndicator() {
         PlayListViewController view;
         view.show();
