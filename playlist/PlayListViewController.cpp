@@ -25,6 +25,8 @@
 #include <QVBoxLayout>
 #include <QtDebug>
 
+#include <memory>
+
 namespace {
 
 const QStringList kNameFilters = {
@@ -304,6 +306,15 @@ void PlayListViewController::dropEvent(QDropEvent* event) {
         event->acceptProposedAction();
 }
 
+PlayListViewController::~PlayListViewController() {
+    // An open dialog that is the view's child (the view is its own window) goes before the view stops
+    // being one: its end must not call back into a half-destroyed view.
+    if (m_openDialog) {
+        disconnect(m_openDialog, nullptr, this, nullptr);
+        delete m_openDialog;
+    }
+}
+
 void PlayListViewController::addVideoPlay() {
     if (m_fileOpen)
         return;
@@ -315,7 +326,7 @@ void PlayListViewController::addVideoPlay() {
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setNameFilters(kNameFilters);
     dialog->setOption(QFileDialog::DontUseNativeDialog, QGuiApplication::platformName() == "offscreen");
-    bool* chosen = new bool(false);
+    auto chosen = std::make_shared<bool>(false);
     connect(dialog, &QFileDialog::urlsSelected, this, [this, chosen](const QList<QUrl>& urls) {
         *chosen = true;
         filesChosen(urls);
@@ -323,8 +334,8 @@ void PlayListViewController::addVideoPlay() {
     connect(dialog, &QObject::destroyed, this, [this, chosen] {
         if (!*chosen)
             filesChosen({}); // cancelled
-        delete chosen;
     });
+    m_openDialog = dialog;
     dialog->open();
     emit openDialogShown(dialog);
 }

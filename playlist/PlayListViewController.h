@@ -29,6 +29,7 @@ public:
     static constexpr int kWaitDelayMs = 1500;
 
     explicit PlayListViewController(QWidget* parent = nullptr);
+    ~PlayListViewController() override;
 
     bool implementsOperation(Operation operation) const override;
     void dataLogicProcessOfViodePath(const std::optional<QString>& path) override;
@@ -94,6 +95,7 @@ private:
     CustomGsensorView* m_gsensorView = nullptr;
     SharedGraphEntries m_graph;
     QPointer<QWidget> m_panel;
+    QPointer<QWidget> m_openDialog; // the open dialog while it is up
 
     qint64 m_selectIndex = -1;
     QList<int> m_selectedRows; // the rows of the last accepted selection
