@@ -67,30 +67,43 @@ void AppDelegate::setWindowVC(CVWindowController* window) {
     m_windowVC = window;
 }
 
+namespace {
+// The platform's key for a standard command, or the usual one where the platform (a bare X server, a
+// desktop without a key scheme) defines none.
+QKeySequence standardKey(QKeySequence::StandardKey command, QKeyCombination usual) {
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(command);
+    return keys.isEmpty() ? QKeySequence(usual) : keys.first();
+}
+} // namespace
+
 void AppDelegate::buildMenus(QMenuBar* bar) {
     QMenu* app = bar->addMenu(kPlayerName);
     m_playerName = app->menuAction();
     m_aboutAction =
         app->addAction(tr("About %1").arg(AppResources::displayName()), this, &AppDelegate::showHelp);
     m_aboutAction->setMenuRole(QAction::AboutRole);
-    QAction* preferences = app->addAction(tr("Preferences…"), QKeySequence::Preferences, this,
-                                          &AppDelegate::showPreferencePanel);
+    QAction* preferences =
+        app->addAction(tr("Preferences…"), standardKey(QKeySequence::Preferences, Qt::CTRL | Qt::Key_Comma),
+                       this, &AppDelegate::showPreferencePanel);
     preferences->setMenuRole(QAction::PreferencesRole);
     app->addSeparator();
-    QAction* quit = app->addAction(tr("Quit"), QKeySequence::Quit, qApp, &QCoreApplication::quit);
+    QAction* quit = app->addAction(tr("Quit"), standardKey(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q), qApp,
+                                   &QCoreApplication::quit);
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* file = bar->addMenu(tr("&File"));
-    m_openAction = file->addAction(AppResources::localized("打开文件") + QStringLiteral("…"),
-                                   QKeySequence::Open, this, &AppDelegate::openFile);
+    m_openAction =
+        file->addAction(AppResources::localized("打开文件") + QStringLiteral("…"),
+                        standardKey(QKeySequence::Open, Qt::CTRL | Qt::Key_O), this, &AppDelegate::openFile);
 
     m_exportAction = file->addAction(tr("Export Track…"), QKeySequence(Qt::CTRL | Qt::Key_E), this,
                                      &AppDelegate::exportTrack);
     file->addSeparator();
-    file->addAction(tr("Remove Selected Clip"), QKeySequence::Delete, this, [this] {
-        if (PlayListControl* list = playlistVC())
-            list->removeSelectedRow();
-    });
+    file->addAction(tr("Remove Selected Clip"), standardKey(QKeySequence::Delete, Qt::Key_Delete), this,
+                    [this] {
+                        if (PlayListControl* list = playlistVC())
+                            list->removeSelectedRow();
+                    });
 
     // Playback commands; Space and Escape stay with the video view.
     QMenu* playback = bar->addMenu(tr("&Playback"));

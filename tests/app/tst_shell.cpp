@@ -1,6 +1,7 @@
 // The application shell under the offscreen platform: window, layout, wiring, menu commands, open command.
 #include "AppDelegate.h"
 #include "AppManager.h"
+#include "AppResources.h"
 #include "BlackView.h"
 #include "CVDisplayViewController.h"
 #include "CVLayoutViewController.h"
@@ -362,6 +363,9 @@ private slots:
         QCOMPARE(keys.value("Full Screen Video"), QKeySequence(Qt::Key_F));
         QCOMPARE(keys.value("Remove Selected Clip"), QKeySequence(QKeySequence::Delete));
         QCOMPARE(keys.value("Export Track…"), QKeySequence(Qt::CTRL | Qt::Key_E));
+        QVERIFY(!keys.value("Preferences…").isEmpty());
+        QCOMPARE(keys.value("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QCOMPARE(keys.value(AppResources::localized("打开文件") + "…"), QKeySequence(Qt::CTRL | Qt::Key_O));
     }
 
     void controlsHaveAccessibleNames() {
