@@ -21,8 +21,12 @@
 #include "VlcEngine.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineUrlRequestInterceptor>
@@ -211,6 +215,34 @@ private slots:
         QVERIFY(m_delegate->englishSpeed()->isChecked());
         QVERIFY(m_delegate->baiduMap()->isChecked());
         screenshot("after-restart");
+    }
+
+    void theRealPlayerKeepsTheList() {
+        // The installed program on the same store and display: it starts, shows its window, and when it is
+        // stopped the list, its active row and the settings are still there.
+        stop();
+        const QString storePath = m_config.filePath("Kestrun/KestrunPlayer.json");
+        const auto rows = [&] {
+            QFile file(storePath);
+            return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                                  : QJsonObject();
+        };
+        const QJsonObject before = rows();
+        QCOMPARE(before["KEY_PLAY_LIST"].toArray().size(), 3);
+        QProcess player;
+        player.setProcessChannelMode(QProcess::MergedChannels);
+        player.start(QString(KESTRUN_BIN_DIR) + "/kestrun-player", {});
+        QVERIFY(player.waitForStarted(10000));
+        QTest::qWait(4000);
+        QCOMPARE(player.state(), QProcess::Running);
+        player.terminate();
+        QVERIFY(player.waitForFinished(10000));
+        const QJsonObject after = rows();
+        QCOMPARE(after["KEY_PLAY_LIST"], before["KEY_PLAY_LIST"]);
+        QCOMPARE(after["KEY_PLAY_LIST"].toArray()[1].toObject()["key_active_yn"].toBool(), true);
+        QCOMPARE(after["userSpeed"].toString(), QString("1"));
+        QCOMPARE(after["userMap"].toString(), QString("1"));
+        QVERIFY2(player.readAll().contains("windowWillLoad..."), "the player did not start its window");
     }
 };
 
