@@ -104,6 +104,18 @@ void rowSwitch(benchmark::State& state) {
     SettingsStore::shared().flush();
 }
 
+// How long until the file on disk holds a row switch (the background writer's text, write, rename and
+// flush to disk of the whole store).
+void rowSwitchOnDisk(benchmark::State& state) {
+    SettingsStore::shared().flush();
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 7) % kClips;
+        MyCache::activateIndex(row);
+        SettingsStore::shared().flush();
+    }
+}
+
 void firstActivationAfterColdLoad(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
@@ -121,6 +133,7 @@ void firstActivationAfterColdLoad(benchmark::State& state) {
 BENCHMARK(coldLoad)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(loadedListMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(rowSwitch)->Unit(benchmark::kMillisecond);
+BENCHMARK(rowSwitchOnDisk)->Unit(benchmark::kMillisecond);
 BENCHMARK(firstActivationAfterColdLoad)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {

@@ -361,7 +361,16 @@ void SettingsStore::removePlayList() {
 }
 
 void SettingsStore::writeFile() {
-    const std::string text = fileText(m_values, m_playList, m_playListRaw);
+    {
+        std::lock_guard syncLock(m_syncMutex);
+        m_pending = Version{m_values, m_playList, m_playListRaw};
+        ++m_writes;
+    }
+    m_syncWake.notify_one();
+}
+
+void SettingsStore::writeVersion(const Version& version) const {
+    const std::string text = fileText(version.values, version.playList, version.playListRaw);
     const QFileInfo info(m_filePath);
     if (!QDir().mkpath(info.absolutePath())) {
         qWarning().noquote() << "Settings folder" << info.absolutePath() << "cannot be created";
@@ -375,32 +384,28 @@ void SettingsStore::writeFile() {
     }
     ::fchmod(fd, 0600);
     const bool written = writeAll(fd, text.data(), text.size());
+    const bool synced = written && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed ||
+    if (!synced || !closed ||
         ::rename(temporary.constData(), QFile::encodeName(m_filePath).constData()) != 0) {
         qWarning().noquote() << "Settings file" << m_filePath << "cannot be written:" << std::strerror(errno);
         ::unlink(temporary.constData());
         return;
     }
-    {
-        std::lock_guard syncLock(m_syncMutex);
-        ++m_writes;
-    }
-    m_syncWake.notify_one();
+    fsyncPath(QFile::encodeName(info.absolutePath()), O_RDONLY | O_DIRECTORY);
 }
 
 void SettingsStore::syncLoop() {
-    const QByteArray file = QFile::encodeName(m_filePath);
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_filePath).absolutePath());
     std::unique_lock lock(m_syncMutex);
     for (;;) {
-        m_syncWake.wait(lock, [this] { return m_stopping || m_synced < m_writes; });
-        if (m_synced == m_writes && m_stopping)
-            return;
+        m_syncWake.wait(lock, [this] { return m_stopping || m_pending.has_value(); });
+        if (!m_pending)
+            return; // stopping, with nothing left to write
+        const Version version = std::move(*m_pending);
+        m_pending.reset();
         const quint64 target = m_writes;
         lock.unlock();
-        fsyncPath(file, O_RDONLY);
-        fsyncPath(folder, O_RDONLY | O_DIRECTORY);
+        writeVersion(version);
         lock.lock();
         m_synced = target;
         m_syncDone.notify_all();

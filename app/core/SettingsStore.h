@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 // The persistent per-user settings: one JSON object in one file, whose members are the store's keys
@@ -21,8 +22,10 @@
 //
 // The play list ("KEY_PLAY_LIST") is held as typed rows whose JSON text is made once per row, so storing a
 // list of a thousand tracks costs a copy of text, not a conversion of every sample. Every change is written
-// at once, atomically (a temporary file renamed over the old one): when a setter returns, the new file is in
-// place and survives a crash of the process; the flush to disk runs on a background thread.
+// at once by a background writer, atomically (a temporary file renamed over the old one, then flushed to
+// disk), so the file on disk is a complete version at every moment and a large play list never holds up the
+// caller; changes made while a write runs are written together right after it. flush() waits for the file
+// to hold every change so far (the application calls it when it quits).
 //
 // Thread-safe: readers and writers may run on any thread; writes are serialised.
 class SettingsStore {
@@ -58,7 +61,7 @@ public:
     void setPlayList(PlayList list);
     void removePlayList();
 
-    // Waits until every write so far has been flushed to disk.
+    // Waits until the file on disk holds every change made so far.
     void flush();
 
     // A QSettings format that reads and writes the same JSON file, for tools and tests.
@@ -66,7 +69,14 @@ public:
 
 private:
     void load();
-    void writeFile(); // with m_mutex held
+    // What one write puts in the file.
+    struct Version {
+        QVariantMap values;
+        std::shared_ptr<const PlayList> playList;
+        QVariant playListRaw;
+    };
+    void writeFile(); // with m_mutex held: hands the current version to the writer
+    void writeVersion(const Version& version) const;
     void syncLoop();
 
     const QString m_filePath;
@@ -76,10 +86,11 @@ private:
     std::shared_ptr<const PlayList> m_playList;
     QVariant m_playListRaw; // "KEY_PLAY_LIST" when it was not a list, kept as it was
 
-    // Background flush of written files.
+    // The background writer.
     std::mutex m_syncMutex;
     std::condition_variable m_syncWake;
     std::condition_variable m_syncDone;
+    std::optional<Version> m_pending; // the newest version not yet taken by the writer
     quint64 m_writes = 0;
     quint64 m_synced = 0;
     bool m_stopping = false;

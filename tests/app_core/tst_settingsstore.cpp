@@ -53,6 +53,7 @@ private slots:
         QCOMPARE(SettingsStore::defaultFilePath(), dir.path() + "/Kestrun/KestrunPlayer.json");
         SettingsStore::resetShared();
         SettingsStore::shared().setValue("userSpeed", "2");
+        SettingsStore::shared().flush();
         QVERIFY(QFile::exists(dir.path() + "/Kestrun/KestrunPlayer.json"));
         SettingsStore::resetShared();
         qunsetenv("XDG_CONFIG_HOME");
@@ -161,6 +162,7 @@ private slots:
         QCOMPARE(aside.readAll(), content); // the user's data is kept as it was
         QVERIFY(!store.playList());
         store.setValue("userSpeed", "1"); // and the store works
+        store.flush();
         QCOMPARE(readFileObject(path)["userSpeed"].toString(), QString("1"));
     }
 
@@ -181,6 +183,24 @@ private slots:
         const QJsonObject object = readFileObject(path);
         QCOMPARE(object["KEY_PLAY_LIST"].toArray()[0].toObject()["note"].toString(), QString("mine"));
         QVERIFY(object.contains("other"));
+    }
+
+    void quickChangesAllReachTheFile() {
+        // Changes made while the writer is busy are written together after it; flush() waits for them.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("s.json");
+        SettingsStore store(path);
+        std::vector<PlayListEntry> rows;
+        for (int i = 0; i < 100; ++i) {
+            rows.push_back(row(QString("file:///clip%1.mp4").arg(i), 180));
+            store.setPlayList(rows);
+            store.setValue("generation", i);
+        }
+        store.flush();
+        const QJsonObject object = readFileObject(path);
+        QCOMPARE(object["KEY_PLAY_LIST"].toArray().size(), 100);
+        QCOMPARE(object["generation"].toDouble(), 99.0);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"s.json"}); // no temporary left
     }
 
     void killDuringWritesLeavesAWholeFile() {
