@@ -3,6 +3,7 @@
 #include "AppResources.h"
 #include "CVWindowController.h"
 #include "PlayerEnvironment.h"
+#include "QuitOnSignal.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -89,6 +90,7 @@ int main(int argc, char** argv) {
         handedOver = handedOver.mid(0, add);
     }
 
+    QuitOnSignal quitOnSignal;
     AppDelegate delegate;
     CVWindowController window;
     delegate.buildMenus(window.menuBar());

@@ -242,7 +242,10 @@ private slots:
         QCOMPARE(after["KEY_PLAY_LIST"].toArray()[1].toObject()["key_active_yn"].toBool(), true);
         QCOMPARE(after["userSpeed"].toString(), QString("1"));
         QCOMPARE(after["userMap"].toString(), QString("1"));
-        QVERIFY2(player.readAll().contains("windowWillLoad..."), "the player did not start its window");
+        const QByteArray log = player.readAll();
+        QVERIFY2(log.contains("windowWillLoad..."), "the player did not start its window");
+        QVERIFY2(log.contains("applicationWillTerminate..."), "SIGTERM did not quit the player in order");
+        QCOMPARE(player.exitStatus(), QProcess::NormalExit);
     }
 };
 
