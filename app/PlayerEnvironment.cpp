@@ -1,7 +1,13 @@
 #include "PlayerEnvironment.h"
 
+#include "AppLanguageManager.h"
+#include "AppResources.h"
+
+#include <QApplication>
 #include <QByteArray>
 #include <QLoggingCategory>
+#include <QPalette>
+#include <QStyleFactory>
 #include <QtGlobal>
 
 #include <unistd.h>
@@ -22,7 +28,39 @@ void filterChatter(QtMsgType type, const QMessageLogContext& context, const QStr
     if (g_next)
         g_next(type, context, message);
 }
+
+// A dark theme, as dash-cam viewers are used next to dark video.
+void applyDarkTheme(QApplication& app) {
+    app.setStyle(QStyleFactory::create("Fusion"));
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x1b, 0x1e, 0x23));
+    p.setColor(QPalette::WindowText, QColor(0xe6, 0xe8, 0xeb));
+    p.setColor(QPalette::Base, QColor(0x15, 0x18, 0x1d));
+    p.setColor(QPalette::AlternateBase, QColor(0x20, 0x24, 0x2a));
+    p.setColor(QPalette::ToolTipBase, QColor(0x2b, 0x2f, 0x36));
+    p.setColor(QPalette::ToolTipText, QColor(0xe6, 0xe8, 0xeb));
+    p.setColor(QPalette::Text, QColor(0xe6, 0xe8, 0xeb));
+    p.setColor(QPalette::Button, QColor(0x26, 0x2a, 0x31));
+    p.setColor(QPalette::ButtonText, QColor(0xe6, 0xe8, 0xeb));
+    p.setColor(QPalette::Highlight, QColor(0xf5, 0xb8, 0x3d));
+    p.setColor(QPalette::HighlightedText, QColor(0x15, 0x18, 0x1d));
+    p.setColor(QPalette::Link, QColor(0xf5, 0xb8, 0x3d));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6b, 0x72, 0x80));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6b, 0x72, 0x80));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x6b, 0x72, 0x80));
+    app.setPalette(p);
+}
+
 } // namespace
+
+void setUpApplication(QApplication& app) {
+    QCoreApplication::setOrganizationName("Kestrun");
+    QCoreApplication::setApplicationName("KestrunPlayer");
+    QCoreApplication::setApplicationVersion(AppResources::shortVersion());
+    QGuiApplication::setDesktopFileName("kestrun-player");
+    applyDarkTheme(app);
+    AppResources::installTranslations(AppLanguageManager::preferredLanguages());
+}
 
 bool isLibraryChatter(const QString& message) {
     return message == QLatin1String("PulseAudioService: pa_context_connect() failed") ||

@@ -7,36 +7,12 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QPalette>
-#include <QStyleFactory>
 #include <QUrl>
 
 #include <cstdio>
 #include <optional>
 
 namespace {
-
-// A dark theme, as dash-cam viewers are used next to dark video.
-void applyDarkTheme(QApplication& app) {
-    app.setStyle(QStyleFactory::create("Fusion"));
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(0x1b, 0x1e, 0x23));
-    p.setColor(QPalette::WindowText, QColor(0xe6, 0xe8, 0xeb));
-    p.setColor(QPalette::Base, QColor(0x15, 0x18, 0x1d));
-    p.setColor(QPalette::AlternateBase, QColor(0x20, 0x24, 0x2a));
-    p.setColor(QPalette::ToolTipBase, QColor(0x2b, 0x2f, 0x36));
-    p.setColor(QPalette::ToolTipText, QColor(0xe6, 0xe8, 0xeb));
-    p.setColor(QPalette::Text, QColor(0xe6, 0xe8, 0xeb));
-    p.setColor(QPalette::Button, QColor(0x26, 0x2a, 0x31));
-    p.setColor(QPalette::ButtonText, QColor(0xe6, 0xe8, 0xeb));
-    p.setColor(QPalette::Highlight, QColor(0xf5, 0xb8, 0x3d));
-    p.setColor(QPalette::HighlightedText, QColor(0x15, 0x18, 0x1d));
-    p.setColor(QPalette::Link, QColor(0xf5, 0xb8, 0x3d));
-    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6b, 0x72, 0x80));
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6b, 0x72, 0x80));
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x6b, 0x72, 0x80));
-    app.setPalette(p);
-}
 
 // "--version" and "--help" answer on standard output without a window (and without a display).
 std::optional<int> answerWithoutWindow(int argc, char** argv) {
@@ -73,12 +49,7 @@ int main(int argc, char** argv) {
     PlayerEnvironment::prepare();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine, before the application
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("Kestrun");
-    QCoreApplication::setApplicationName("KestrunPlayer");
-    QCoreApplication::setApplicationVersion(AppResources::shortVersion());
-    QGuiApplication::setDesktopFileName("kestrun-player");
-    applyDarkTheme(app);
-    AppResources::installTranslations(AppLanguageManager::preferredLanguages());
+    PlayerEnvironment::setUpApplication(app);
 
     // "--add FILE..." adds the files through the open command's batch and plays the first (the demo uses it);
     // other arguments are files handed over by the desktop, which are only logged.

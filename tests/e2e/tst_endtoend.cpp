@@ -13,6 +13,7 @@
 #include "PlatformEngine.h"
 #include "PlayListModel.h"
 #include "PlayListViewController.h"
+#include "PlayerEnvironment.h"
 #include "Reachability.h"
 #include "SettingsStore.h"
 #include "SyntheticDrive.h"
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineUrlRequestInterceptor>
@@ -76,7 +78,11 @@ private:
 
     void screenshot(const QString& name) {
         QDir().mkpath(KESTRUN_ARTEFACTS);
-        m_window->grab().save(QString(KESTRUN_ARTEFACTS) + "/e2e-" + name + ".png");
+        // From the screen, so that the video's own surface is in the picture too.
+        const QRect frame = m_window->frameGeometry();
+        m_window->screen()
+            ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+            .save(QString(KESTRUN_ARTEFACTS) + "/e2e-" + name + ".png");
     }
 
     QUrl clip(const QString& name, const QStringList& ffmpeg, std::optional<SyntheticDrive> drive) {
@@ -97,6 +103,7 @@ private slots:
         qputenv("KESTRUN_MAP_DIR", QByteArray(KESTRUN_TEST_DATA "/map"));
         SettingsStore::resetShared();
         SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-US"});
+        PlayerEnvironment::setUpApplication(*qApp); // the player's names, theme and English texts
         Reachability::setDefaultProbe([](const QString&) { return Reachability::kReachable; });
         CVWebViewController::setProbeHosts("google.test", "baidu.test");
         CVWebViewController::setRequestInterceptor(&m_interceptor);
