@@ -141,13 +141,10 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
 }
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& files) {
-    // Files handed over by the desktop are only logged.
     if (files.isEmpty()) {
         qInfo() << "applicationShouldOpenUntitledFile";
         qInfo() << "applicationOpenUntitledFile";
     }
-    for (const QString& file : files)
-        qInfo().noquote() << "filename" << file;
 
     // The display settings in force: the ones chosen last, or from the language when never chosen. Keys never
     // written are stored now, so the menus, the store and the dashboard agree.
@@ -165,6 +162,22 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& files) {
         m_baiduMap->setChecked(baidu);
         m_googleMap->setChecked(!baidu);
     }
+    openFiles(files);
+}
+
+void AppDelegate::openFiles(const QStringList& files) {
+    // Files handed over by the desktop (or by a player started later) go through the open command's batch.
+    QList<QUrl> urls;
+    for (const QString& file : files) {
+        qInfo().noquote() << "filename" << file;
+        const QFileInfo info(file);
+        if (info.isFile())
+            urls << QUrl::fromLocalFile(info.absoluteFilePath());
+        else
+            qWarning().noquote() << "Not a file, not opened:" << file;
+    }
+    if (!urls.isEmpty())
+        openUrls(urls);
 }
 
 void AppDelegate::selestSpeedEnglish() {

@@ -54,6 +54,8 @@ public:
 
     // The open command once files are chosen (also what the open dialog calls).
     void openUrls(const QList<QUrl>& urls);
+    // Logs each file ("filename <path>"), then opens those that exist through openUrls.
+    void openFiles(const QStringList& files);
 
     // AppController
     void activeCurrentPlayFile(const QString& key) override;

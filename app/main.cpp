@@ -4,10 +4,10 @@
 #include "CVWindowController.h"
 #include "PlayerEnvironment.h"
 #include "QuitOnSignal.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <cstdio>
 #include <optional>
@@ -49,25 +49,31 @@ int main(int argc, char** argv) {
     PlayerEnvironment::prepare();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine, before the application
     QApplication app(argc, argv);
-    PlayerEnvironment::setUpApplication(app);
 
-    // "--add FILE..." adds the files through the open command's batch and plays the first (the demo uses it);
-    // other arguments are files handed over by the desktop, which are only logged.
-    QStringList handedOver = app.arguments().mid(1);
-    QList<QUrl> toAdd;
-    if (const qsizetype add = handedOver.indexOf("--add"); add >= 0) {
-        for (const QString& file : handedOver.mid(add + 1))
-            toAdd << QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
-        handedOver = handedOver.mid(0, add);
+    // Files to open: the arguments, absolute ("--add" before them is still understood).
+    QStringList files;
+    for (const QString& argument : app.arguments().mid(1)) {
+        if (argument != "--add")
+            files << QFileInfo(argument).absoluteFilePath();
     }
+    // A player already running for this store takes the files (or only comes forward) and this one ends.
+    SingleInstance instance(SingleInstance::defaultName());
+    if (instance.handOver(files))
+        return 0;
+    instance.listen();
 
+    PlayerEnvironment::setUpApplication(app);
     QuitOnSignal quitOnSignal;
     AppDelegate delegate;
     CVWindowController window;
     delegate.buildMenus(window.menuBar());
+    QObject::connect(&instance, &SingleInstance::filesReceived, &window, [&](const QStringList& received) {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+        delegate.openFiles(received);
+    });
     window.show();
-    delegate.applicationDidFinishLaunching(handedOver);
-    if (!toAdd.isEmpty())
-        delegate.openUrls(toAdd);
+    delegate.applicationDidFinishLaunching(files);
     return app.exec();
 }

@@ -317,6 +317,25 @@ private slots:
         QVERIFY(playlist->model()->index(0).data(PlayListModel::MarkedRole).toBool());
     }
 
+    void filesHandedOverAreOpened() {
+        // Files given on the command line (or by a player started later) open like chosen ones; a path that
+        // is not a file is logged and left out.
+        TestFiles::write(m_media, "handed over.mp4",
+                         ClipWriter::bareClip(SyntheticDrive::world().messages()));
+        const QString clip = m_media.filePath("handed over.mp4");
+        QSignalSpy finished(m_delegate, &AppDelegate::openFinished);
+        QTest::ignoreMessage(QtInfoMsg, qPrintable("filename " + clip));
+        QTest::ignoreMessage(QtInfoMsg, "filename /nonexistent/clip.mp4");
+        QTest::ignoreMessage(QtWarningMsg, "Not a file, not opened: /nonexistent/clip.mp4");
+        m_delegate->openFiles({clip, "/nonexistent/clip.mp4"});
+        QVERIFY(finished.wait(20000));
+        const auto list = MyCache::playList();
+        QCOMPARE(list->back().path(), MyCache::fileKey(QUrl::fromLocalFile(clip)));
+        QCOMPARE(layout()->videoVC()->activeUrl(), std::optional<QUrl>(QUrl::fromLocalFile(clip)));
+        for (const PlayListEntry& entry : *list)
+            QVERIFY(!entry.path()->contains("nonexistent"));
+    }
+
     void exportAndMenuKeys() {
         TestFiles::write(m_media, "export.mp4", ClipWriter::bareClip(SyntheticDrive::world().messages()));
         const QString key = MyCache::fileKey(QUrl::fromLocalFile(m_media.filePath("export.mp4")));

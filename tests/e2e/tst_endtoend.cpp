@@ -224,33 +224,51 @@ private slots:
         screenshot("after-restart");
     }
 
-    void theRealPlayerKeepsTheList() {
-        // The installed program on the same store and display: it starts, shows its window, and when it is
-        // stopped the list, its active row and the settings are still there.
+    void theRealPlayerKeepsTheListAndTakesLaterFiles() {
+        // The player program on the same store and display: it starts and shows its window; a clip opened
+        // while it runs (a second start with a file) is handed over to it and added; stopped with SIGTERM,
+        // it quits in order, and the list, the active row and the settings are in the store.
         stop();
         const QString storePath = m_config.filePath("Kestrun/KestrunPlayer.json");
-        const auto rows = [&] {
+        const auto stored = [&] {
             QFile file(storePath);
             return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
                                                   : QJsonObject();
         };
-        const QJsonObject before = rows();
-        QCOMPARE(before["KEY_PLAY_LIST"].toArray().size(), 3);
+        const QJsonArray before = stored()["KEY_PLAY_LIST"].toArray();
+        QCOMPARE(before.size(), 3);
+        const QString program = QString(KESTRUN_BIN_DIR) + "/kestrun-player";
         QProcess player;
         player.setProcessChannelMode(QProcess::MergedChannels);
-        player.start(QString(KESTRUN_BIN_DIR) + "/kestrun-player", {});
+        player.start(program, {});
         QVERIFY(player.waitForStarted(10000));
         QTest::qWait(4000);
         QCOMPARE(player.state(), QProcess::Running);
+
+        const QString fourth = m_media.filePath("fourth clip.mp4");
+        QVERIFY(QFile::copy(m_china.toLocalFile(), fourth));
+        QProcess later;
+        later.setProcessChannelMode(QProcess::MergedChannels);
+        later.start(program, {fourth});
+        QVERIFY(later.waitForFinished(20000));
+        QCOMPARE(later.exitCode(), 0);
+        const QString fourthKey = MyCache::fileKey(QUrl::fromLocalFile(fourth));
+        QTRY_COMPARE_WITH_TIMEOUT(stored()["KEY_PLAY_LIST"].toArray().size(), 4, 20000);
+
         player.terminate();
         QVERIFY(player.waitForFinished(10000));
-        const QJsonObject after = rows();
-        QCOMPARE(after["KEY_PLAY_LIST"], before["KEY_PLAY_LIST"]);
-        QCOMPARE(after["KEY_PLAY_LIST"].toArray()[1].toObject()["key_active_yn"].toBool(), true);
+        const QJsonObject after = stored();
+        const QJsonArray rows = after["KEY_PLAY_LIST"].toArray();
+        QCOMPARE(rows.size(), 4);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(rows[i].toObject()["key_path"], before[i].toObject()["key_path"]);
+        QCOMPARE(rows[3].toObject()["key_path"].toString(), fourthKey);
+        QCOMPARE(rows[3].toObject()["key_active_yn"].toBool(), true); // the handed-over clip plays
         QCOMPARE(after["userSpeed"].toString(), QString("1"));
         QCOMPARE(after["userMap"].toString(), QString("1"));
         const QByteArray log = player.readAll();
         QVERIFY2(log.contains("windowWillLoad..."), "the player did not start its window");
+        QVERIFY2(log.contains(("filename " + fourth).toUtf8()), log.constData());
         QVERIFY2(log.contains("applicationWillTerminate..."), "SIGTERM did not quit the player in order");
         QCOMPARE(player.exitStatus(), QProcess::NormalExit);
     }
