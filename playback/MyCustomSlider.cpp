@@ -21,28 +21,45 @@ void MyCustomSlider::paintEvent(QPaintEvent* event) {
     QSlider::paintEvent(event);
 }
 
+int MyCustomSlider::valueAt(double x) const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const int span = std::max(1, groove.width() - handle.width());
+    const int position = qRound(x) - groove.x() - handle.width() / 2;
+    return QStyle::sliderValueFromPosition(minimum(), maximum(), position, span, option.upsideDown);
+}
+
+// A press anywhere on the bar puts the knob under the mouse and holds it: moving the mouse drags it, the
+// release lets it go. The slider is down from the press to the release.
 void MyCustomSlider::mousePressEvent(QMouseEvent* event) {
-    m_released = false;
-    // A click jumps to the clicked place instead of paging.
-    if (event->button() == Qt::LeftButton && orientation() == Qt::Horizontal) {
-        QStyleOptionSlider option;
-        initStyleOption(&option);
-        const int value =
-            QStyle::sliderValueFromPosition(minimum(), maximum(), qRound(event->position().x()), width());
-        setSliderDown(true);
-        setValue(value);
-        event->accept();
+    if (event->button() != Qt::LeftButton || orientation() != Qt::Horizontal || !isEnabled()) {
+        QSlider::mousePressEvent(event);
         return;
     }
-    QSlider::mousePressEvent(event);
+    m_dragging = true;
+    setSliderDown(true);
+    setValue(valueAt(event->position().x()));
+    event->accept();
+}
+
+void MyCustomSlider::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging) {
+        QSlider::mouseMoveEvent(event);
+        return;
+    }
+    setSliderPosition(valueAt(event->position().x()));
+    event->accept();
 }
 
 void MyCustomSlider::mouseReleaseEvent(QMouseEvent* event) {
-    QSlider::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton) {
-        m_released = true;
-        setSliderDown(false);
-        emit sliderMoved(value()); // the action once more, on release
-        m_released = false;
+    if (!m_dragging || event->button() != Qt::LeftButton) {
+        QSlider::mouseReleaseEvent(event);
+        return;
     }
+    setValue(valueAt(event->position().x()));
+    m_dragging = false;
+    setSliderDown(false);
+    event->accept();
 }

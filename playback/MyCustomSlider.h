@@ -3,7 +3,8 @@
 #include <QRectF>
 #include <QSlider>
 
-// The transport bar's slider: a thin translucent white track drawn under the standard slider.
+// The transport bar's slider: a thin translucent white track drawn under the standard slider. A press
+// anywhere on it jumps the knob there and drags it until the release.
 class MyCustomSlider : public QSlider {
     Q_OBJECT
 public:
@@ -13,14 +14,15 @@ public:
     // origin (h/2, (h − 3)/2), width w − h, height 2, corner radius 1.
     static QRectF trackRect(const QSizeF& size);
 
-    // True while the last change came from a mouse release (the drag ended).
-    bool releasedByMouse() const { return m_released; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    bool m_released = false;
+    // The value whose knob centre lies at `x` (widget coordinates).
+    int valueAt(double x) const;
+
+    bool m_dragging = false;
 };

@@ -1,55 +1,67 @@
 #include "PlatformEngine.h"
 
+#include "PlatformVideoSurface.h"
+
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QVideoWidget>
+#include <QVideoSink>
 #include <QtDebug>
 
 PlatformEngine::PlatformEngine(QObject* parent)
     : PlaybackEngine(parent) {
-    m_video = new QVideoWidget;
-    m_video->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_reports.setInterval(kReportIntervalMs);
-    connect(&m_reports, &QTimer::timeout, this, &PlatformEngine::report);
-    makePlayer();
-}
-
-void PlatformEngine::makePlayer() {
-    // A fresh player per file, as the platform's player item: nothing of a failed file (GStreamer may post
-    // a late second error) reaches the next one.
-    if (m_player) {
-        m_player->disconnect(this);
-        m_player->stop();
-        m_player->deleteLater();
-    }
-    m_player = new QMediaPlayer(this);
-    m_player->setVideoOutput(m_video);
+    m_surface = new PlatformVideoSurface;
     // A machine without an audio device plays silently.
-    if (!QMediaDevices::defaultAudioOutput().isNull()) {
-        if (!m_audio)
-            m_audio = new QAudioOutput(this);
-        m_player->setAudioOutput(m_audio);
-    }
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &PlatformEngine::mediaStatusChanged);
-    connect(m_player, &QMediaPlayer::errorOccurred, this, &PlatformEngine::errorOccurred);
-    connect(m_player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
-        if (state == QMediaPlayer::PlayingState)
-            m_reports.start();
-        else
-            m_reports.stop();
-        emit playingChanged(state == QMediaPlayer::PlayingState);
-    });
+    if (!QMediaDevices::defaultAudioOutput().isNull())
+        m_audio = new QAudioOutput(this);
 }
 
 PlatformEngine::~PlatformEngine() {
-    delete m_video; // not owned by a widget until the controller places it
+    releasePlayer();
+    delete m_surface; // not owned by a widget until the controller places it
 }
 
 QWidget* PlatformEngine::videoSurface() {
-    return m_video;
+    return m_surface;
+}
+
+void PlatformEngine::releasePlayer() {
+    if (!m_player)
+        return;
+    QMediaPlayer* old = m_player;
+    m_player = nullptr;
+    old->disconnect(this);
+    if (QVideoSink* sink = old->videoSink())
+        sink->disconnect(m_surface);
+    old->stop();
+    old->setAudioOutput(nullptr);
+    old->deleteLater(); // its sink goes with it
+}
+
+void PlatformEngine::makePlayer() {
+    releasePlayer();
+    m_player = new QMediaPlayer(this);
+    // A sink of the player's own: no sink or widget is ever handed from one player to the next.
+    auto* sink = new QVideoSink(m_player);
+    m_player->setVideoSink(sink);
+    connect(sink, &QVideoSink::videoFrameChanged, m_surface, &PlatformVideoSurface::setFrame);
+    if (m_audio)
+        m_player->setAudioOutput(m_audio);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &PlatformEngine::mediaStatusChanged);
+    connect(m_player, &QMediaPlayer::errorOccurred, this, &PlatformEngine::errorOccurred);
+    connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 ms) {
+        if (m_loaded && !m_failed && m_player->playbackState() == QMediaPlayer::PlayingState)
+            emit timeReport(static_cast<double>(ms) / 1000.0);
+    });
+    connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64) {
+        if (m_loaded)
+            emit durationChanged(duration());
+    });
+    connect(m_player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState state) {
+        emit playingChanged(state == QMediaPlayer::PlayingState);
+    });
 }
 
 void PlatformEngine::open(const QUrl& url, float rate, float volume) {
@@ -59,6 +71,7 @@ void PlatformEngine::open(const QUrl& url, float rate, float volume) {
     m_loaded = false;
     m_endSent = false;
     m_failed = false;
+    m_surface->clearFrame();
     makePlayer();
     m_player->setSource(url); // loads asynchronously: mediaStatusChanged and errorOccurred follow
 }
@@ -81,10 +94,10 @@ void PlatformEngine::mediaStatusChanged() {
         m_player->setPlaybackRate(m_rate);
         return;
     case QMediaPlayer::EndOfMedia:
-        // Quarter-second reports seldom land on the duration exactly: the end of the media ends the file.
-        m_reports.stop();
-        if (!m_endSent) {
+        // Position reports seldom land on the duration exactly: the end of the media ends the file.
+        if (!m_endSent && !m_failed) {
             m_endSent = true;
+            emit timeReport(duration());
             emit endReached();
         }
         return;
@@ -96,10 +109,8 @@ void PlatformEngine::mediaStatusChanged() {
     }
 }
 
-// Qt Multimedia's errors as the alert kinds: a local file that does not exist is kind 3 (the platform's
-// -1100); a local file the engine cannot read or parse (ResourceError, FormatError, InvalidMedia: GStreamer
-// reports unparsable files as resource errors) is kind 2 (-11829); anything else (a remote source, access,
-// network) kind 1.
+// A failure before the file loaded is the file's: the controller names its kind from the file itself. A
+// failure after it has loaded is the player item's: logged, and only the play button goes out of use.
 void PlatformEngine::errorOccurred() {
     if (m_failed || m_url.isEmpty())
         return;
@@ -107,79 +118,78 @@ void PlatformEngine::errorOccurred() {
     if (error == QMediaPlayer::NoError && m_player->mediaStatus() != QMediaPlayer::InvalidMedia)
         return;
     if (m_loaded) {
-        // After the file has loaded an error is the player item's failure: logged, no alert.
         qInfo().noquote() << "AVPlayerItemStatusFailed" << m_player->errorString();
         emit itemFailed();
         return;
     }
     m_failed = true;
-    m_reports.stop();
     qInfo().noquote() << "error" << m_player->errorString();
     int kind = UnsupportedFormat;
     if (m_url.isLocalFile() && !QFileInfo::exists(m_url.toLocalFile()))
         kind = MissingFile;
-    else if (m_url.isLocalFile() &&
-             (error == QMediaPlayer::ResourceError || error == QMediaPlayer::FormatError ||
-              m_player->mediaStatus() == QMediaPlayer::InvalidMedia))
+    else if (m_url.isLocalFile())
         kind = DamagedFile;
     emit failed(kind);
 }
 
-void PlatformEngine::report() {
-    if (m_player->playbackState() == QMediaPlayer::PlayingState)
-        emit timeReport(currentTime());
-}
-
 void PlatformEngine::close() {
-    m_reports.stop();
-    m_player->pause();
-    m_player->setSource(QUrl());
+    releasePlayer();
+    m_surface->clearFrame();
     m_url.clear();
     m_loaded = false;
+    m_failed = false;
 }
 
 bool PlatformEngine::hasFile() const {
-    return !m_url.isEmpty();
+    return !m_url.isEmpty() && m_player;
 }
 
 void PlatformEngine::play() {
+    if (!m_player)
+        return;
     // A file that was let to end starts again from the beginning.
-    if (m_loaded && currentTime() >= duration() && duration() > 0)
+    if (m_loaded && (m_endSent || (duration() > 0 && currentTime() >= duration())))
         setCurrentTime(0);
     m_endSent = false;
     m_player->play();
 }
 
 void PlatformEngine::pause() {
-    m_player->pause();
+    if (m_player)
+        m_player->pause();
 }
 
 bool PlatformEngine::isPlaying() const {
-    return m_player->playbackState() == QMediaPlayer::PlayingState;
+    return m_player && m_player->playbackState() == QMediaPlayer::PlayingState;
 }
 
 void PlatformEngine::setRate(float rate) {
     m_rate = rate;
-    m_player->setPlaybackRate(rate);
+    if (m_player)
+        m_player->setPlaybackRate(rate);
 }
 
 float PlatformEngine::rate() const {
-    return static_cast<float>(m_player->playbackRate());
+    return m_player ? static_cast<float>(m_player->playbackRate()) : m_rate;
 }
 
 double PlatformEngine::duration() const {
-    return m_loaded ? static_cast<double>(m_player->duration()) / 1000.0 : 0.0;
+    return m_loaded && m_player ? static_cast<double>(m_player->duration()) / 1000.0 : 0.0;
 }
 
 double PlatformEngine::currentTime() const {
-    return static_cast<double>(m_player->position()) / 1000.0;
+    return m_player ? static_cast<double>(m_player->position()) / 1000.0 : 0.0;
 }
 
-void PlatformEngine::setCurrentTime(double seconds) {
+double PlatformEngine::setCurrentTime(double seconds) {
+    if (!m_player)
+        return 0;
     // Whole seconds, as the platform's seek with a one-second tolerance each way.
-    m_player->setPosition(static_cast<qint64>(seconds) * 1000);
-    if (seconds < duration())
+    const double target = std::trunc(std::max(0.0, seconds));
+    m_player->setPosition(static_cast<qint64>(target) * 1000);
+    if (target < duration())
         m_endSent = false;
+    return target;
 }
 
 void PlatformEngine::userChangeVolume(double volume) {

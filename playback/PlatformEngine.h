@@ -2,23 +2,25 @@
 
 #include "PlaybackEngine.h"
 
-#include <QTimer>
+#include <QPointer>
 
 class QAudioOutput;
 class QMediaPlayer;
-class QVideoWidget;
+class QVideoFrame;
+class PlatformVideoSurface;
 
-// The platform engine: Qt Multimedia's player. Reports the position every 1/4 second of playback with
-// fractional seconds, and the end once when the media ends.
+// The platform engine: Qt Multimedia's player. Its frames reach a painted widget through a video sink; its
+// position is media time, reported whenever the player moves it. Each file gets a player of its own, so
+// nothing of a failed file (GStreamer may post a late second error) reaches the next one; the old player
+// is released on a later turn of the event loop, never inside its own signal.
 class PlatformEngine : public PlaybackEngine {
     Q_OBJECT
 public:
-    static constexpr int kReportIntervalMs = 250;
-
     explicit PlatformEngine(QObject* parent = nullptr);
     ~PlatformEngine() override;
 
     QWidget* videoSurface() override;
+    PlatformVideoSurface* surface() const { return m_surface; }
     void open(const QUrl& url, float rate, float volume) override;
     void close() override;
     bool hasFile() const override;
@@ -29,19 +31,18 @@ public:
     float rate() const override;
     double duration() const override;
     double currentTime() const override;
-    void setCurrentTime(double seconds) override;
+    double setCurrentTime(double seconds) override;
     void userChangeVolume(double volume) override;
 
 private:
     void makePlayer();
+    void releasePlayer();
     void mediaStatusChanged();
     void errorOccurred();
-    void report();
 
-    QMediaPlayer* m_player = nullptr;
-    QVideoWidget* m_video = nullptr;
+    QPointer<QMediaPlayer> m_player;
+    PlatformVideoSurface* m_surface = nullptr;
     QAudioOutput* m_audio = nullptr; // only when the machine has an audio device
-    QTimer m_reports;
     QUrl m_url;
     float m_rate = 1.0f;
     float m_volume = 0;

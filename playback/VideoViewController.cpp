@@ -21,7 +21,9 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QJsonDocument>
@@ -134,6 +136,8 @@ void VideoViewController::buildTransportBar() {
     m_totalTimeField = new QLabel(timeText(0), m_controlView);
     m_timeSlider = new MyCustomSlider(Qt::Horizontal, m_controlView);
     m_timeSlider->setRange(0, kSliderSteps);
+    m_timeSlider->setSingleStep(kSliderSteps / 100); // a wheel notch moves the knob by 3 %
+    m_timeSlider->setPageStep(kSliderSteps / 10);
     m_timeSlider->setValue(0);
     m_timeSlider->setFocusPolicy(Qt::NoFocus);
     m_timeSlider->setAccessibleName(tr("Position"));
@@ -143,7 +147,9 @@ void VideoViewController::buildTransportBar() {
                 "QSlider::handle:horizontal { background: white; width: 12px; margin: -5px 0; border-radius: "
                 "6px; }")
             .arg(AppResources::color("红色").name()));
-    connect(m_timeSlider, &QSlider::sliderMoved, this, [this] { VidePlaySlider(); });
+    connect(m_timeSlider, &QSlider::sliderPressed, this, &VideoViewController::sliderPressed);
+    connect(m_timeSlider, &QSlider::valueChanged, this, &VideoViewController::sliderValueChanged);
+    connect(m_timeSlider, &QSlider::sliderReleased, this, &VideoViewController::sliderReleased);
     timeRow->addWidget(m_currentTimeField);
     timeRow->addWidget(m_timeSlider, 1);
     timeRow->addWidget(m_totalTimeField);
@@ -252,12 +258,19 @@ bool VideoViewController::implementsOperation(Operation) const {
 
 void VideoViewController::connectEngine(PlaybackEngine* engine) {
     connect(engine, &PlaybackEngine::started, this, [this, engine](double d) {
-        if (engine == this->engine())
+        if (engine == this->engine() && m_isAddVideoFile)
             engineStarted(d);
     });
+    connect(engine, &PlaybackEngine::durationChanged, this, [this, engine](double d) {
+        if (engine == this->engine() && m_isAddVideoFile)
+            engineDurationChanged(d);
+    });
     connect(engine, &PlaybackEngine::failed, this, [this, engine](int kind) {
-        if (engine == this->engine())
-            engineFailed(kind);
+        if (engine != this->engine() || !m_isAddVideoFile)
+            return;
+        m_isAddVideoFile = false;
+        // The alert and whatever the user does next happen after the engine's signal has returned.
+        laterForThisFile([this, kind] { engineFailed(kind); });
     });
     connect(engine, &PlaybackEngine::itemFailed, this, [this, engine] {
         if (engine == this->engine())
@@ -265,7 +278,7 @@ void VideoViewController::connectEngine(PlaybackEngine* engine) {
     });
     connect(engine, &PlaybackEngine::timeReport, this, [this, engine](double t) {
         if (engine == this->engine() && m_isAddVideoFile)
-            engineTimeReport(t);
+            enginePosition(t);
     });
     connect(engine, &PlaybackEngine::endReached, this, [this, engine] {
         if (engine == this->engine() && m_isAddVideoFile)
@@ -275,6 +288,17 @@ void VideoViewController::connectEngine(PlaybackEngine* engine) {
         if (engine == this->engine())
             setPlayPicture(playing);
     });
+}
+
+void VideoViewController::laterForThisFile(std::function<void()> action) {
+    const quint64 serial = m_fileSerial;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, action = std::move(action)] {
+            if (serial == m_fileSerial)
+                action();
+        },
+        Qt::QueuedConnection);
 }
 
 PlaybackEngine* VideoViewController::engine() const {
@@ -292,6 +316,9 @@ void VideoViewController::initAssetData(const QUrl& url) {
     gpsInfoDelegate.dataLogicProcessOfViodePath(key);
     speedDelegate.dataLogicProcessOfViodePath(key);
 
+    ++m_fileSerial;
+    m_clock.reset();
+    m_reportedDuration = 0;
     m_isAddVideoFile = true;
     m_endSent = false;
     const std::vector<MediaTrack> tracks = MediaTrackReader::tracks(url.toLocalFile());
@@ -320,36 +347,71 @@ void VideoViewController::initAssetData(const QUrl& url) {
 
 void VideoViewController::engineStarted(double seconds) {
     m_playButton->setEnabled(true);
+    m_reportedDuration = seconds;
     m_totalTimeField->setText(timeText(seconds));
     reportDuration(seconds);
 }
 
+void VideoViewController::engineDurationChanged(double seconds) {
+    const double shown = m_isTSvideo ? std::round(seconds) : seconds;
+    if (shown == m_reportedDuration)
+        return;
+    m_reportedDuration = shown;
+    m_totalTimeField->setText(timeText(shown));
+    reportDuration(shown);
+}
+
+int VideoViewController::alertKindFor(int engineKind) const {
+    if (!m_url || !m_url->isLocalFile())
+        return engineKind;
+    const QString path = m_url->toLocalFile();
+    if (!QFileInfo::exists(path))
+        return PlaybackEngine::MissingFile;
+    // A file whose container cannot be read is damaged; one that reads but does not play is in a format
+    // the engine does not support.
+    return MediaTrackReader::tracks(path).empty() ? PlaybackEngine::DamagedFile
+                                                  : PlaybackEngine::UnsupportedFormat;
+}
+
 void VideoViewController::engineFailed(int kind) {
-    m_isAddVideoFile = false;
-    playFaire(kind);
+    playFaire(alertKindFor(kind));
+}
+
+void VideoViewController::enginePosition(double seconds) {
+    for (const double t : m_clock.advance(seconds))
+        engineTimeReport(t);
 }
 
 void VideoViewController::engineTimeReport(double t) {
     reportTime(t);
+    showTime(t);
     const double total = duration();
-    const double fraction = total > 0 ? t / total : 0;
-    const QSignalBlocker block(m_timeSlider);
-    if (!m_timeSlider->isSliderDown())
-        m_timeSlider->setValue(
-            qRound((m_isTSvideo ? static_cast<float>(fraction) : fraction) * kSliderSteps));
-    m_currentTimeField->setText(timeText(t));
-    const bool atEnd = m_isTSvideo ? t == std::round(total) : t == total;
+    const bool atEnd = total > 0 && (m_isTSvideo ? t == std::round(total) : t == total);
     if (atEnd)
         sendVideoEnd();
     else if (t < total - 1)
         m_endSent = false; // played again from an earlier place
 }
 
+// The seek bar and the elapsed time at `t` (the knob stays where the user holds it).
+void VideoViewController::showTime(double t) {
+    const double total = duration();
+    const double fraction = total > 0 ? std::clamp(t / total, 0.0, 1.0) : 0;
+    if (!m_timeSlider->isSliderDown()) {
+        const QSignalBlocker block(m_timeSlider);
+        m_timeSlider->setValue(
+            qRound((m_isTSvideo ? static_cast<float>(fraction) : fraction) * kSliderSteps));
+    }
+    m_currentTimeField->setText(timeText(t));
+}
+
+// The play list hears of the end on a later turn: it closes this file and opens the next, which must not
+// happen inside the ending engine's own signal.
 void VideoViewController::sendVideoEnd() {
     if (m_endSent)
         return;
     m_endSent = true;
-    reportEnd();
+    laterForThisFile([this] { reportEnd(); });
 }
 
 void VideoViewController::reportDuration(double seconds) {
@@ -377,8 +439,15 @@ double VideoViewController::currentTime() const {
 }
 
 void VideoViewController::setCurrentTime(double seconds) {
-    engine()->setCurrentTime(seconds);
+    if (!m_isAddVideoFile || !engine()->hasFile())
+        return;
+    // Every module hears of the new place at once, playing or paused.
+    const double landed = m_clock.restart(engine()->setCurrentTime(seconds));
+    reportTime(landed);
+    showTime(landed);
     m_currentTimeField->setText(timeText(seconds));
+    if (landed < duration() - 1)
+        m_endSent = false;
 }
 
 void VideoViewController::execPlayOrPause() {
@@ -396,8 +465,12 @@ void VideoViewController::openFilePause() {
 }
 
 void VideoViewController::close() {
+    ++m_fileSerial;
+    m_clock.reset();
+    // Both engines, whatever state the last file left them in (an engine that failed is still reset).
+    m_platform->close();
+    m_vlc->close();
     if (m_isAddVideoFile) {
-        engine()->close();
         m_currentTimeField->setText(timeText(0));
         m_totalTimeField->setText(timeText(0));
         const QSignalBlocker block(m_timeSlider);
@@ -420,6 +493,9 @@ void VideoViewController::playFaire(int kind) {
     auto* alert = new QMessageBox(QMessageBox::Warning, AppResources::displayName(),
                                   AppResources::localized(kKeys[std::clamp(kind, 1, 3) - 1]),
                                   QMessageBox::NoButton, window());
+    if (m_url)
+        alert->setInformativeText(m_url->isLocalFile() ? QDir::toNativeSeparators(m_url->toLocalFile())
+                                                       : m_url->toDisplayString());
     alert->addButton(AppResources::localized("Alert_Sure"), QMessageBox::AcceptRole);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal); // a sheet on the window; the application keeps running
@@ -450,14 +526,44 @@ void VideoViewController::nextFile() {
     videoEndDelegate.playNext(true);
 }
 
+// The knob moved by the user: pressed on the bar, dragged, or turned with the wheel. The file seeks to the
+// knob; a held knob keeps the platform engine paused so the picture follows it, and after the seek the file
+// goes on as it was before (a paused file stays paused).
 void VideoViewController::VidePlaySlider() {
     resetShowTimerTime();
-    if (!m_isTSvideo)
+    if (!m_isAddVideoFile || !engine()->hasFile())
+        return;
+    const bool held = m_timeSlider->isSliderDown();
+    const bool wasPlaying = held ? m_playingBeforeDrag : engine()->isPlaying();
+    if (!m_isTSvideo && held)
         m_platform->pause();
     const float fraction = static_cast<float>(m_timeSlider->value()) / kSliderSteps;
     setCurrentTime(duration() * fraction);
-    if (m_timeSlider->releasedByMouse() && !m_isTSvideo)
-        m_platform->play();
+    if (!held && !wasPlaying)
+        engine()->pause(); // the VLC engine plays on after a jump
+}
+
+void VideoViewController::sliderPressed() {
+    resetShowTimerTime();
+    m_playingBeforeDrag = m_isAddVideoFile && engine()->isPlaying();
+    if (m_isAddVideoFile && !m_isTSvideo)
+        m_platform->pause();
+}
+
+void VideoViewController::sliderValueChanged() {
+    // Only the user moves the knob with its signals on: the clock sets it with them blocked.
+    VidePlaySlider();
+}
+
+void VideoViewController::sliderReleased() {
+    resetShowTimerTime();
+    if (!m_isAddVideoFile || !engine()->hasFile())
+        return;
+    if (m_playingBeforeDrag)
+        engine()->play();
+    else
+        engine()->pause();
+    m_playingBeforeDrag = false;
 }
 
 void VideoViewController::clickVoiceBtn() {

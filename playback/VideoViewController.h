@@ -2,12 +2,14 @@
 
 #include "AppLinks.h"
 #include "CVModuleProtocol.h"
+#include "MediaClock.h"
 
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class MyCustomSlider;
@@ -123,9 +125,18 @@ private:
     PlaybackEngine* engine() const;
     void connectEngine(PlaybackEngine* engine);
     void engineStarted(double duration);
+    void engineDurationChanged(double duration);
     void engineFailed(int kind);
+    void enginePosition(double seconds);
     void engineTimeReport(double seconds);
+    void showTime(double seconds);
     void sendVideoEnd();
+    // Runs `action` on a later turn of the event loop if the same file is still open then.
+    void laterForThisFile(std::function<void()> action);
+    int alertKindFor(int engineKind) const;
+    void sliderPressed();
+    void sliderReleased();
+    void sliderValueChanged();
     void setPlayPicture(bool playing);
     void resetShowTimerTime();
     void starTimerShowControlView();
@@ -141,7 +152,11 @@ private:
     bool m_isAddVideoFile = false;
     bool m_endSent = false;
     double m_currentRate = 1.0;
+    double m_reportedDuration = 0;
     std::optional<QUrl> m_url;
+    MediaClock m_clock;
+    quint64 m_fileSerial = 0; // changes with every open and close
+    bool m_playingBeforeDrag = false;
 
     QWidget* m_containerView = nullptr;
     QLabel* m_logoImage = nullptr;

@@ -181,6 +181,8 @@ void VlcEngine::close() {
     ++m_generation;
     m_url.clear();
     m_isOpen = false;
+    m_surface->clearFrame(); // no last frame of this file behind the next one or the logo
+    m_surface->hide();
 }
 
 bool VlcEngine::hasFile() const {
@@ -233,16 +235,18 @@ int VlcEngine::jumpSeconds(double target, double now, qint64 remainingMs, double
     return distance;
 }
 
-void VlcEngine::setCurrentTime(double seconds) {
+double VlcEngine::setCurrentTime(double seconds) {
     if (!m_player)
-        return;
+        return 0;
     const libvlc_time_t time = libvlc_media_player_get_time(m_player);
     const libvlc_time_t length = libvlc_media_player_get_length(m_player);
     const auto remaining = static_cast<std::int32_t>(time - length); // negative: time still to play
     const int jump = jumpSeconds(seconds, static_cast<double>(time) / 1000.0, remaining, duration());
-    libvlc_media_player_set_time(m_player, std::max<libvlc_time_t>(0, time + libvlc_time_t(jump) * 1000));
+    const libvlc_time_t target = std::max<libvlc_time_t>(0, time + libvlc_time_t(jump) * 1000);
+    libvlc_media_player_set_time(m_player, target);
     if (!libvlc_media_player_is_playing(m_player))
         libvlc_media_player_play(m_player);
+    return wholeSeconds(static_cast<double>(target) / 1000.0);
 }
 
 void VlcEngine::userChangeVolume(double value) {
@@ -289,8 +293,8 @@ void VlcEngine::stalled() {
     m_busy->show();
 }
 
-// libVLC's states onto the controller's: an error state (a missing or unreadable file) is alert kind 3, as
-// the Part's VLC engine reports it; the end of the media ends the file once.
+// libVLC's states onto the controller's. An error state is reported as a missing file; the controller names
+// the alert's kind from the file itself. The end of the media ends the file once.
 void VlcEngine::stateChanged(int state) {
     switch (state) {
     case libvlc_MediaPlayerStopped:
@@ -314,6 +318,10 @@ void VlcEngine::stateChanged(int state) {
         emit failed(MissingFile);
         break;
     case libvlc_MediaPlayerLengthChanged:
+        // The parse runs asynchronously: the length is often unknown when the file starts.
+        if (const double length = duration(); length > 0)
+            emit durationChanged(length);
+        break;
     default:
         break;
     }

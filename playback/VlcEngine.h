@@ -46,7 +46,7 @@ public:
     float rate() const override;
     double duration() const override;
     double currentTime() const override;
-    void setCurrentTime(double seconds) override;
+    double setCurrentTime(double seconds) override;
     void userChangeVolume(double volume) override;
 
     int volume() const;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QVideoFrame>
+#include <QWidget>
+
+// The widget the platform engine's frames are painted in. A plain painted widget, not a native child
+// window: the window's layout changes, its full-screen modes and the web view beside it cannot break it.
+// Frames arrive from the engine's video sink (queued to the main thread); the latest one is painted, fitted
+// to the widget with its aspect ratio kept, on black.
+class PlatformVideoSurface : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlatformVideoSurface(QWidget* parent = nullptr);
+
+    // The latest frame of the playing file; an invalid frame shows black.
+    void setFrame(const QVideoFrame& frame);
+    void clearFrame();
+    bool hasFrame() const { return m_frame.isValid(); }
+
+    // Frames painted since the surface was made: each frame counts once, however often it is repainted.
+    quint64 framesShown() const { return m_framesShown; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QVideoFrame m_frame;
+    bool m_framePainted = true;
+    quint64 m_framesShown = 0;
+};
