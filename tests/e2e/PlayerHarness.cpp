@@ -1,0 +1,114 @@
+#include "PlayerHarness.h"
+
+#include "AppDelegate.h"
+#include "CVLayoutViewController.h"
+#include "CVWebViewController.h"
+#include "CVWindowController.h"
+#include "ClipWriter.h"
+#include "PlayerEnvironment.h"
+#include "Reachability.h"
+#include "SettingsStore.h"
+#include "TestFiles.h"
+#include "VideoViewController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTest>
+
+void PlayerHarness::BlockRemote::interceptRequest(QWebEngineUrlRequestInfo& info) {
+    if (!info.requestUrl().isLocalFile() && info.requestUrl().scheme() != "data")
+        info.block(true);
+}
+
+PlayerHarness::PlayerHarness() {
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    qputenv("KESTRUN_MAP_DIR", QByteArray(KESTRUN_TEST_DATA "/map"));
+    SettingsStore::resetShared();
+    SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-US"});
+    PlayerEnvironment::setUpApplication(*qApp); // the player's names, theme and English texts
+    Reachability::setDefaultProbe([](const QString&) { return Reachability::kReachable; });
+    CVWebViewController::setProbeHosts("google.test", "baidu.test");
+    CVWebViewController::setRequestInterceptor(&m_interceptor);
+}
+
+PlayerHarness::~PlayerHarness() {
+    if (isRunning())
+        stop();
+    CVWebViewController::setRequestInterceptor(nullptr);
+}
+
+void PlayerHarness::start() {
+    m_delegate = std::make_unique<AppDelegate>();
+    m_window = std::make_unique<CVWindowController>();
+    m_delegate->buildMenus(m_window->menuBar());
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        qWarning() << "the main window was not exposed";
+    m_window->activateWindow();
+    m_delegate->applicationDidFinishLaunching();
+}
+
+void PlayerHarness::stop() {
+    video()->close();
+    m_window.reset();
+    m_delegate.reset();
+    SettingsStore::resetShared(); // the next start reads the store again
+}
+
+CVLayoutViewController* PlayerHarness::content() const {
+    return m_window->content();
+}
+
+VideoViewController* PlayerHarness::video() const {
+    return content()->videoVC();
+}
+
+CVDisplayViewController* PlayerHarness::display() const {
+    return content()->displayVC();
+}
+
+PlayListViewController* PlayerHarness::playlist() const {
+    return content()->playlistVC();
+}
+
+CVWebViewController* PlayerHarness::map() const {
+    return content()->webVC();
+}
+
+QUrl PlayerHarness::clip(const QString& name, const QStringList& ffmpeg,
+                         const std::optional<SyntheticDrive>& drive) {
+    const QString raw = drive ? m_media.filePath("raw-" + name) : m_media.filePath(name);
+    QString error;
+    if (!TestFiles::runFfmpeg(ffmpeg + QStringList{raw}, &error))
+        qWarning() << error;
+    if (!drive)
+        return QUrl::fromLocalFile(raw);
+    const auto input = ClipWriter::readFile(raw.toStdString());
+    const auto withTrack = ClipWriter::addTrack(*input, drive->messages());
+    return QUrl::fromLocalFile(TestFiles::write(m_media, name, *withTrack));
+}
+
+void PlayerHarness::screenshot(const QString& prefix, const QString& name) const {
+    QDir().mkpath(KESTRUN_ARTEFACTS);
+    const QRect frame = m_window->frameGeometry();
+    m_window->screen()
+        ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+        .save(QString(KESTRUN_ARTEFACTS) + "/" + prefix + "-" + name + ".png");
+}
+
+QStringList PlayerHarness::h264(int seconds) {
+    return {"-f",   "lavfi",   "-i",       QString("testsrc=size=320x180:rate=10:duration=%1").arg(seconds),
+            "-c:v", "libx264", "-pix_fmt", "yuv420p",
+            "-g",   "10"};
+}
+
+QStringList PlayerHarness::hevc(int seconds) {
+    return {"-f",           "lavfi",
+            "-i",           QString("testsrc=size=320x180:rate=10:duration=%1").arg(seconds),
+            "-c:v",         "libx265",
+            "-x265-params", "log-level=none",
+            "-pix_fmt",     "yuv420p",
+            "-g",           "10"};
+}

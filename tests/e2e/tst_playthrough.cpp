@@ -1,0 +1,159 @@
+// A mixed list played through in the real window under Xvfb, with the real engines: every end is reached by
+// playing. H.264 MP4 with GPS, HEVC transport stream, HEVC 'hvc1' MP4 with GPS, an MP4 whose records have no
+// fix, an MP4 without a 'gps ' index, H.264 MP4 with GPS; with repeat off (the last row ends and stays) and
+// on.
+#include "AppDelegate.h"
+#include "AppManager.h"
+#include "CVWindowController.h"
+#include "PlatformEngine.h"
+#include "PlatformVideoSurface.h"
+#include "PlayListModel.h"
+#include "PlayListViewController.h"
+#include "PlayerHarness.h"
+#include "VideoViewController.h"
+#include "VlcEngine.h"
+#include "VlcVideoSurface.h"
+
+#include <QListView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+// What the user sees over time, sampled every few milliseconds: the file that plays, in order, whether a
+// picture of each reached the screen, and how often the same file started again.
+class Watcher : public QObject {
+public:
+    explicit Watcher(const PlayerHarness& player)
+        : m_player(player) {
+        connect(&m_timer, &QTimer::timeout, this, &Watcher::sample);
+        m_timer.start(20);
+    }
+
+    QStringList played;
+    QSet<QString> pictured;
+    int restarts = 0;
+
+private:
+    void sample() {
+        VideoViewController* video = m_player.video();
+        const auto url = video->activeUrl();
+        const QString name = url ? url->fileName() : QString();
+        if (!name.isEmpty() && (played.isEmpty() || played.last() != name)) {
+            played << name;
+            m_framesAtStart = video->platformEngine()->surface()->framesShown();
+            m_latest = 0;
+        }
+        if (name.isEmpty())
+            return;
+        const bool picture = video->isTSvideo()
+                                 ? !video->vlcEngine()->surface()->currentFrame().isNull()
+                                 : video->platformEngine()->surface()->framesShown() > m_framesAtStart;
+        if (picture)
+            pictured << name;
+        const double now = video->currentTime();
+        if (m_latest > 2 && now < 1)
+            ++restarts;
+        m_latest = now;
+    }
+
+    const PlayerHarness& m_player;
+    QTimer m_timer;
+    quint64 m_framesAtStart = 0;
+    double m_latest = 0;
+};
+
+} // namespace
+
+class TestPlaythrough : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<PlayerHarness> m_player;
+    QList<QUrl> m_clips;
+
+    QStringList names(int from, int to) const {
+        QStringList out;
+        for (int i = from; i <= to; ++i)
+            out << m_clips[i].fileName();
+        return out;
+    }
+
+    void clickRow(int row) {
+        QListView* view = m_player->playlist()->tableView();
+        const QRect rect = view->visualRect(view->model()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(rect.left() + 40, rect.center().y()));
+    }
+
+    bool lastRowHasEnded() const {
+        VideoViewController* video = m_player->video();
+        return video->activeUrl() == std::optional<QUrl>(m_clips.last()) &&
+               !video->platformEngine()->isPlaying() && video->currentTime() >= 2.5;
+    }
+
+private slots:
+    void initTestCase() {
+        m_player = std::make_unique<PlayerHarness>();
+        SyntheticDrive china = SyntheticDrive::china();
+        china.seconds = 3;
+        SyntheticDrive world = SyntheticDrive::world();
+        world.seconds = 3;
+        SyntheticDrive noFix = SyntheticDrive::china();
+        noFix.seconds = 3;
+        noFix.noFixSeconds = 3;
+        PlayerHarness& p = *m_player;
+        m_clips = {p.clip("gps-h264.mp4", PlayerHarness::h264(3), china),
+                   p.clip("hevc.ts", PlayerHarness::hevc(3) + QStringList{"-f", "mpegts"}, std::nullopt),
+                   p.clip("gps-hvc1.mp4", PlayerHarness::hevc(3) + QStringList{"-tag:v", "hvc1"}, world),
+                   p.clip("nofix.mp4", PlayerHarness::h264(3), noFix),
+                   p.clip("no-gps-index.mp4", PlayerHarness::h264(3), std::nullopt),
+                   p.clip("gps-world.mp4", PlayerHarness::h264(3), world)};
+        m_player->start();
+    }
+
+    void playsThroughWithRepeatOff() {
+        QCOMPARE(AppManager::sharedManager().playType(), 0); // the loop toggle starts on: advance
+        Watcher watcher(*m_player);
+        QSignalSpy opened(m_player->delegate(), &AppDelegate::openFinished);
+        m_player->delegate()->openUrls(m_clips); // as given on the command line: the first plays
+        QVERIFY(opened.wait(30000));
+        QCOMPARE(m_player->playlist()->model()->rowCount(), 6);
+        QTRY_VERIFY2_WITH_TIMEOUT(lastRowHasEnded(), qPrintable(watcher.played.join(", ")), 120000);
+        QCOMPARE(watcher.played, names(0, 5));
+        // Every file with a picture showed it.
+        for (const QString& name : names(0, 5))
+            QVERIFY2(watcher.pictured.contains(name), qPrintable(name + " showed no picture"));
+        // Stays on the last row, the player up.
+        QTest::qWait(1500);
+        QVERIFY(lastRowHasEnded());
+        QCOMPARE(m_player->playlist()->selectIndex(), 5);
+        QVERIFY(m_player->window()->isVisible());
+        m_player->screenshot("playthrough", "last-row-ended");
+    }
+
+    void repeatOnPlaysTheSameRowAgainThenOffGoesOn() {
+        Watcher watcher(*m_player);
+        QTest::mouseClick(m_player->video()->loopButton(), Qt::LeftButton);
+        QCOMPARE(AppManager::sharedManager().playType(), 1);
+        clickRow(3); // the clip without a fix, after the last GPS clip
+        QTRY_COMPARE_WITH_TIMEOUT(watcher.played, names(3, 3), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(watcher.restarts >= 1, 30000);
+        QCOMPARE(watcher.played, names(3, 3));
+        m_player->screenshot("playthrough", "repeat");
+
+        QTest::mouseClick(m_player->video()->loopButton(), Qt::LeftButton);
+        QCOMPARE(AppManager::sharedManager().playType(), 0);
+        QTRY_VERIFY2_WITH_TIMEOUT(lastRowHasEnded(), qPrintable(watcher.played.join(", ")), 60000);
+        QCOMPARE(watcher.played, names(3, 5));
+    }
+};
+
+// Qt WebEngine wants shared OpenGL contexts set before the application object exists.
+static const bool kShareContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
+QTEST_MAIN(TestPlaythrough)
+#include "tst_playthrough.moc"
