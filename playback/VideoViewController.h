@@ -92,6 +92,8 @@ public:
     QLabel* currentTimeField() const { return m_currentTimeField; }
     QLabel* totalTimeField() const { return m_totalTimeField; }
     QToolButton* playButton() const { return m_playButton; }
+    QToolButton* lasetButton() const { return m_lasetButton; }
+    QToolButton* nextButton() const { return m_nextButton; }
     QToolButton* loopButton() const { return m_loopButton; }
     QToolButton* playSpeedButton() const { return m_playSpeedButton; }
     QToolButton* voiceBtn() const { return m_voiceBtn; }
