@@ -148,6 +148,12 @@ void VideoViewController::buildTransportBar() {
                 "6px; }")
             .arg(AppResources::color("红色").name()));
     connect(m_timeSlider, &QSlider::sliderPressed, this, &VideoViewController::sliderPressed);
+    m_dragSeek.setSingleShot(true);
+    m_dragSeek.setInterval(kDragSeekMs);
+    connect(&m_dragSeek, &QTimer::timeout, this, [this] {
+        if (m_timeSlider->isSliderDown())
+            VidePlaySlider();
+    });
     connect(m_timeSlider, &QSlider::valueChanged, this, &VideoViewController::sliderValueChanged);
     connect(m_timeSlider, &QSlider::sliderReleased, this, &VideoViewController::sliderReleased);
     timeRow->addWidget(m_currentTimeField);
@@ -551,14 +557,23 @@ void VideoViewController::sliderPressed() {
 }
 
 void VideoViewController::sliderValueChanged() {
-    // Only the user moves the knob with its signals on: the clock sets it with them blocked.
+    // Only the user moves the knob with its signals on: the clock sets it with them blocked. While the knob
+    // is held the engine seeks at most every kDragSeekMs, so the knob keeps up with the mouse.
+    if (m_timeSlider->isSliderDown()) {
+        m_currentTimeField->setText(timeText(duration() * m_timeSlider->value() / kSliderSteps));
+        if (!m_dragSeek.isActive())
+            m_dragSeek.start();
+        return;
+    }
     VidePlaySlider();
 }
 
 void VideoViewController::sliderReleased() {
     resetShowTimerTime();
+    m_dragSeek.stop();
     if (!m_isAddVideoFile || !engine()->hasFile())
         return;
+    VidePlaySlider(); // where the knob was let go
     if (m_playingBeforeDrag)
         engine()->play();
     else

@@ -32,6 +32,7 @@ public:
     static constexpr int kAutoHideMs = 4000;
     static constexpr double kSpacingFactor = 0.034722222222222224; // 5/144 of the window width
     static constexpr double kInitialSpacing = 35;
+    static constexpr int kDragSeekMs = 80; // seeks while the seek knob is dragged, at most this often
 
     explicit VideoViewController(QWidget* parent = nullptr);
     ~VideoViewController() override;
@@ -159,6 +160,7 @@ private:
     MediaClock m_clock;
     quint64 m_fileSerial = 0; // changes with every open and close
     bool m_playingBeforeDrag = false;
+    QTimer m_dragSeek;
 
     QWidget* m_containerView = nullptr;
     QLabel* m_logoImage = nullptr;
