@@ -8,6 +8,7 @@
 #include "MyCache.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "OpenFilesDialog.h"
 #include "PreferenceController.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSaveFile>
 #include <QtDebug>
 
@@ -29,12 +31,6 @@ AppDelegate* g_instance = nullptr;
 constexpr const char* kPlayerName = "Kestrun Player";
 
 // What the open dialog offers: the files cameras write, and everything else.
-const QStringList kNameFilters = {
-    "Videos (*.mp4 *.MP4 *.mov *.MOV *.ts *.TS *.m2ts *.mts)",
-    "MP4 (*.mp4 *.MP4)",
-    "MPEG transport streams (*.ts *.TS *.m2ts *.mts)",
-    "All files (*)",
-};
 
 QAction* checkable(QMenu* menu, const QString& text, QActionGroup* group) {
     QAction* action = menu->addAction(text);
@@ -213,14 +209,13 @@ void AppDelegate::selestGoogleMap() {
 }
 
 void AppDelegate::openFile() {
-    auto* dialog = new QFileDialog(m_windowVC, AppResources::localized("打开文件"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFiles);
-    dialog->setNameFilters(kNameFilters);
-    dialog->setOption(QFileDialog::DontUseNativeDialog, QGuiApplication::platformName() == "offscreen" ||
-                                                            QGuiApplication::platformName() == "minimal");
-    connect(dialog, &QFileDialog::urlsSelected, this, [this](const QList<QUrl>& urls) { openUrls(urls); });
-    dialog->open(); // asynchronous: the main thread stays responsive; a cancel changes nothing
+    // Asynchronous: the main thread stays responsive; a cancel changes nothing.
+    QPointer<AppDelegate> self(this);
+    QFileDialog* dialog = OpenFilesDialog::open(m_windowVC, AppResources::localized("打开文件"),
+                                                [self](const QList<QUrl>& urls) {
+                                                    if (self && !urls.isEmpty())
+                                                        self->openUrls(urls);
+                                                });
     emit openDialogShown(dialog);
 }
 

@@ -5,6 +5,7 @@
 #include "FileCell.h"
 #include "MyCache.h"
 #include "MyCacheEvents.h"
+#include "OpenFilesDialog.h"
 #include "PlayListModel.h"
 #include "PlayerSetingViewController.h"
 #include "PopoverWindow.h"
@@ -28,11 +29,6 @@
 #include <memory>
 
 namespace {
-
-const QStringList kNameFilters = {
-    "Videos (*.mp4 *.MP4 *.mov *.MOV *.ts *.TS *.m2ts *.mts)",
-    "All files (*)",
-};
 
 // A caption drawn rotated by −90°, reading upwards.
 class RotatedLabel : public QWidget {
@@ -321,22 +317,13 @@ void PlayListViewController::addVideoPlay() {
     m_fileOpen = true;
     if (PlaybackControl* video = AppLinks::shared().videoVC())
         video->openFilePause();
-    auto* dialog = new QFileDialog(window(), AppResources::localized("打开文件"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFiles);
-    dialog->setNameFilters(kNameFilters);
-    dialog->setOption(QFileDialog::DontUseNativeDialog, QGuiApplication::platformName() == "offscreen");
-    auto chosen = std::make_shared<bool>(false);
-    connect(dialog, &QFileDialog::urlsSelected, this, [this, chosen](const QList<QUrl>& urls) {
-        *chosen = true;
-        filesChosen(urls);
-    });
-    connect(dialog, &QObject::destroyed, this, [this, chosen] {
-        if (!*chosen)
-            filesChosen({}); // cancelled
-    });
+    QPointer<PlayListViewController> self(this);
+    QFileDialog* dialog =
+        OpenFilesDialog::open(window(), AppResources::localized("打开文件"), [self](const QList<QUrl>& urls) {
+            if (self)
+                self->filesChosen(urls); // an empty list: cancelled
+        });
     m_openDialog = dialog;
-    dialog->open();
     emit openDialogShown(dialog);
 }
 

@@ -23,15 +23,20 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -282,39 +287,53 @@ private slots:
 
         // A cancelled dialog leaves the file that plays alone.
         video->initAssetData(world);
-        QFileDialog* dialog = nullptr;
+        QPointer<QFileDialog> dialog;
         auto connection = connect(m_delegate, &AppDelegate::openDialogShown, this,
                                   [&dialog](QWidget* d) { dialog = qobject_cast<QFileDialog*>(d); });
-        m_delegate->openAction()->trigger();
+        QTest::keyClick(m_window, Qt::Key_O, Qt::ControlModifier);
         QVERIFY(dialog);
         QVERIFY(dialog->isVisible());
-        dialog->reject();
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
+                          Qt::LeftButton);
+        QTRY_VERIFY(!dialog);
         QCOMPARE(video->activeUrl(), std::optional<QUrl>(world));
 
-        // Two files chosen: the list grows, the first is marked, played and followed by the play list.
+        // A file chosen: the list grows, the file is marked, played and followed by the play list.
         MyCache::syncPlayList({PlayListEntry::fromTrackInfo(MyCache::fileKey(world), TrackInfo{})});
         layout()->playlistVC()->reloadPlayListData();
-        dialog = nullptr;
-        m_delegate->openAction()->trigger();
+        // The stand-in clip has no media: its alert is answered first, as the user would.
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()), 20000);
+        auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QTest::mouseClick(alert->buttons().first(), Qt::LeftButton);
+        m_window->activateWindow(); // the offscreen platform has no window manager to give it back
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QTest::keyClick(m_window, Qt::Key_O, Qt::ControlModifier);
         QVERIFY(dialog);
         QSignalSpy finished(m_delegate, &AppDelegate::openFinished);
         QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
-        emit dialog->urlsSelected({world, china}); // what the dialog sends when the user confirms two files
-        dialog->close();
+        // The dialog opens in the clips' folder (where the user last was); the user types a name into the
+        // name field and presses Return.
+        dialog->setDirectory(m_media.path());
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(name);
+        QTest::mouseClick(name, Qt::LeftButton);
+        QTest::keyClicks(name, "china.mp4");
+        QTest::keyClick(name, Qt::Key_Return);
         QVERIFY(finished.wait(20000));
+        QTRY_VERIFY(!dialog);
         disconnect(connection);
 
         const auto list = MyCache::playList();
         QCOMPARE(list->size(), std::size_t(2));
         QCOMPARE(list->at(0).path(), MyCache::fileKey(world));
         QCOMPARE(list->at(1).path(), MyCache::fileKey(china));
-        QCOMPARE(list->at(0).activeYn(), std::optional<bool>(true)); // the first chosen file, already listed
-        QCOMPARE(list->at(1).activeYn(), std::optional<bool>(false));
-        QCOMPARE(video->activeUrl(), std::optional<QUrl>(world));
+        QCOMPARE(list->at(0).activeYn(), std::optional<bool>(false));
+        QCOMPARE(list->at(1).activeYn(), std::optional<bool>(true)); // the chosen file
+        QCOMPARE(video->activeUrl(), std::optional<QUrl>(china));
         PlayListViewController* playlist = layout()->playlistVC();
         QCOMPARE(playlist->model()->rowCount(), 2);
-        QCOMPARE(playlist->selectIndex(), 0);
-        QVERIFY(playlist->model()->index(0).data(PlayListModel::MarkedRole).toBool());
+        QCOMPARE(playlist->selectIndex(), 1);
+        QVERIFY(playlist->model()->index(1).data(PlayListModel::MarkedRole).toBool());
     }
 
     void filesHandedOverAreOpened() {

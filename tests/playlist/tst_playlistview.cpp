@@ -20,6 +20,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -266,9 +267,11 @@ private slots:
         QFileDialog* dialog = nullptr;
         connect(&view, &PlayListViewController::openDialogShown, this,
                 [&](QWidget* d) { dialog = qobject_cast<QFileDialog*>(d); });
-        view.addVideoPlay();
+        view.show();
+        QTest::mouseClick(view.filesButton(), Qt::LeftButton);
         QVERIFY(dialog);
-        dialog->reject();
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
+                          Qt::LeftButton);
         QTRY_VERIFY(!view.fileOpen());
         QCOMPARE(m_video.log, QStringList{"pause"});
     }
