@@ -101,7 +101,8 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
                             list->removeSelectedRow();
                     });
 
-    // Playback commands; Space and Escape stay with the video view.
+    // Playback commands, also in the video's full-screen window; Escape stays with the video view. Space
+    // plays and pauses whatever has focus in the window, but for a text field, which takes it as text.
     QMenu* playback = bar->addMenu(tr("&Playback"));
     const auto command = [this, playback](const QString& text, const QKeySequence& keys, auto action) {
         // Shortcuts of the main window only: typing in a dialog never triggers them.
@@ -110,6 +111,8 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
                 action(video);
         });
     };
+    command(tr("Play / Pause"), QKeySequence(Qt::Key_Space),
+            [](PlaybackControl* v) { v->togglePlayPause(); });
     command(tr("Back 5 Seconds"), QKeySequence(Qt::Key_Left),
             [](PlaybackControl* v) { v->seekRelative(-5); });
     command(tr("Forward 5 Seconds"), QKeySequence(Qt::Key_Right),
@@ -120,6 +123,8 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
             [](PlaybackControl* v) { v->playAdjacentFile(true); });
     command(tr("Full Screen Video"), QKeySequence(Qt::Key_F),
             [](PlaybackControl* v) { v->toggleVideoFullScreen(); });
+    if (PlaybackControl* video = videoVC())
+        video->addPlaybackActions(playback->actions());
 
     QMenu* view = bar->addMenu(tr("&View"));
     QMenu* speed = view->addMenu(AppResources::localized("速度单位"));

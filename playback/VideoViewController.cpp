@@ -680,8 +680,10 @@ void VideoViewController::enterFullScreen() {
     m_isOtherOne = true;
     m_fullButton->setChecked(true);
     m_homeContainer = parentWidget();
+    layout()->removeWidget(m_controlView);
     setParent(nullptr, Qt::Window);
     showFullScreen();
+    placeBarOverPicture();
     starTimerShowControlView();
     if (!m_mouseMonitor) {
         qApp->installEventFilter(this);
@@ -698,6 +700,7 @@ void VideoViewController::leaveFullScreen() {
     m_isOtherOne = false;
     m_fullButton->setChecked(false);
     setButtonSpacing(m_spacingNum);
+    static_cast<QBoxLayout*>(layout())->addWidget(m_controlView);
     if (m_homeContainer) {
         setParent(m_homeContainer, Qt::Widget);
         if (QLayout* layout = m_homeContainer->layout())
@@ -766,4 +769,26 @@ void VideoViewController::playAdjacentFile(bool next) {
 
 void VideoViewController::toggleVideoFullScreen() {
     FullScreen();
+}
+
+void VideoViewController::togglePlayPause() {
+    playOrPause();
+}
+
+void VideoViewController::addPlaybackActions(const QList<QAction*>& actions) {
+    addActions(actions);
+}
+
+// In full screen the bar lies over the bottom of the picture, which keeps its size while the bar comes
+// and goes.
+void VideoViewController::placeBarOverPicture() {
+    const int height = m_controlView->sizeHint().height();
+    m_controlView->setGeometry(0, this->height() - height, width(), height);
+    m_controlView->raise();
+}
+
+void VideoViewController::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (m_isOtherOne)
+        placeBarOverPicture();
 }

@@ -72,6 +72,8 @@ public:
     void seekRelative(double seconds) override;
     void playAdjacentFile(bool next) override;
     void toggleVideoFullScreen() override;
+    void togglePlayPause() override;
+    void addPlaybackActions(const QList<QAction*>& actions) override;
 
     // What an engine reports, passed to the modules in the order they rely on.
     void reportDuration(double seconds);
@@ -119,6 +121,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -148,6 +151,7 @@ private:
     void leaveFullScreen();
     void imageWillChangSize(const QSize& size);
     void setButtonSpacing(double spacing);
+    void placeBarOverPicture();
 
     PlatformEngine* m_platform = nullptr;
     VlcEngine* m_vlc = nullptr;

@@ -8,6 +8,7 @@
 namespace {
 const QColor kMuted(255, 255, 255, 140); // white at alpha 0.55
 const QColor kMarker(245, 184, 61);
+const QColor kSelected(70, 130, 220, 90); // rows the user selected
 const QColor kNoGps(229, 72, 77);
 const QColor kHasGps(52, 199, 89);
 } // namespace
@@ -25,6 +26,11 @@ void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
     painter->setRenderHint(QPainter::Antialiasing);
     const QRect r = option.rect;
     const bool marked = index.data(PlayListModel::MarkedRole).toBool();
+    if (index.data(PlayListModel::SelectedRole).toBool()) {
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(kSelected);
+        painter->drawRoundedRect(QRectF(r).adjusted(2, 2, -2, -2), 4, 4);
+    }
     if (option.state.testFlag(QStyle::State_MouseOver))
         painter->fillRect(r, QColor(255, 255, 255, 14));
     if (option.state.testFlag(QStyle::State_HasFocus)) { // the keyboard's row while the list has the focus

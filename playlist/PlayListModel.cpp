@@ -11,6 +11,12 @@ void PlayListModel::setPlayList(PlayList list, qint64 markedRow) {
     endResetModel();
 }
 
+void PlayListModel::setSelectedRows(const QList<int>& rows) {
+    m_selected = rows;
+    if (rowCount() > 0)
+        emit dataChanged(index(0), index(rowCount() - 1), {SelectedRole});
+}
+
 int PlayListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_list.size());
 }
@@ -53,6 +59,8 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
         return body.gpsData && !body.gpsData->empty();
     case MarkedRole:
         return index.row() == m_marked;
+    case SelectedRole:
+        return m_selected.contains(index.row());
     default:
         return {};
     }

@@ -9,11 +9,21 @@
 class PlayListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    enum Role { KeyRole = Qt::UserRole + 1, TimeRole, SizeRole, GpsRole, HasGpsRole, MarkedRole };
+    enum Role {
+        KeyRole = Qt::UserRole + 1,
+        TimeRole,
+        SizeRole,
+        GpsRole,
+        HasGpsRole,
+        MarkedRole,
+        SelectedRole
+    };
 
     using QAbstractListModel::QAbstractListModel;
 
     void setPlayList(PlayList list, qint64 markedRow);
+    // The rows the user selected (for export and removal), shown highlighted.
+    void setSelectedRows(const QList<int>& rows);
     const PlayList& playList() const { return m_list; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -27,4 +37,5 @@ public:
 private:
     PlayList m_list;
     qint64 m_marked = -1;
+    QList<int> m_selected;
 };

@@ -120,16 +120,18 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     root->addLayout(graphRow);
 
     connect(m_tableView, &QListView::pressed, this, [this](const QModelIndex& index) {
-        // Ctrl+click adds the row to the selection (for export); the lowest selected row plays.
-        QList<int> rows{index.row()};
-        if (QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
-            rows = m_selectedRows;
-            if (rows.contains(index.row()))
-                rows.removeAll(index.row());
-            else
-                rows << index.row();
+        // A click plays the row; Ctrl+click adds it to the selection or takes it out (for export and
+        // removal) and leaves playback alone.
+        if (!m_pressModifiers.testFlag(Qt::ControlModifier)) {
+            proposeSelection({index.row()});
+            return;
         }
-        proposeSelection(rows);
+        QList<int> rows = m_selectedRows;
+        if (rows.contains(index.row()))
+            rows.removeAll(index.row());
+        else
+            rows << index.row();
+        setSelectedRows(rows);
     });
     connect(m_cell, &FileCell::didClickImageButton, this, &PlayListViewController::customTableCellView);
     connect(m_filesButton, &QToolButton::clicked, this, &PlayListViewController::addVideoPlay);
@@ -155,9 +157,17 @@ bool PlayListViewController::implementsOperation(Operation operation) const {
            operation == Operation::PlayNext || operation == Operation::VideoEnd;
 }
 
+void PlayListViewController::setSelectedRows(QList<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    m_selectedRows = rows;
+    m_model->setSelectedRows(rows);
+}
+
 void PlayListViewController::reloadPlayListData() {
     const auto stored = MyCache::playList();
     m_model->setPlayList(stored ? *stored : PlayList{}, m_selectIndex);
+    m_model->setSelectedRows(m_selectedRows);
     if (m_selectIndex >= 0 && m_selectIndex < m_model->rowCount())
         m_tableView->scrollTo(m_model->index(static_cast<int>(m_selectIndex)));
 }
@@ -174,9 +184,9 @@ void PlayListViewController::followPlayingFile(const QString& key) {
 }
 
 bool PlayListViewController::proposeSelection(const QList<int>& rows) {
-    if (m_fileOpen)
-        return false; // refused while files are being added
-    m_selectedRows = rows;
+    if (m_fileOpen || rows.isEmpty())
+        return false; // refused while files are being added; nothing proposed plays nothing
+    setSelectedRows(rows);
     m_selectIndex = rows.isEmpty() ? m_model->rowCount() : *std::min_element(rows.begin(), rows.end());
     selectIndexPlay(m_selectIndex);
     return true;
@@ -265,14 +275,20 @@ QStringList PlayListViewController::selectedKeys() const {
 }
 
 void PlayListViewController::removeSelectedRow() {
-    const QStringList keys = selectedKeys();
-    if (keys.isEmpty())
-        return;
+    // Only rows the user selected; with none selected nothing is removed.
+    QStringList keys;
     const PlayList& list = m_model->playList();
-    for (std::size_t row = 0; row < list.size(); ++row) {
-        if (list[row].path() == keys.first()) {
-            customTableCellView(static_cast<int>(row), keys.first());
-            break;
+    for (const int row : m_selectedRows) {
+        if (row >= 0 && static_cast<std::size_t>(row) < list.size())
+            keys << list[static_cast<std::size_t>(row)].path().value_or(QString());
+    }
+    for (const QString& key : keys) {
+        const PlayList& rows = m_model->playList();
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            if (rows[row].path() == key) {
+                customTableCellView(static_cast<int>(row), key);
+                break;
+            }
         }
     }
 }
@@ -389,7 +405,7 @@ void PlayListViewController::customTableCellView(int row, const QString& key) {
             kept.push_back(entry);
     }
     MyCache::syncPlayList(std::move(kept));
-    m_selectedRows.clear();
+    setSelectedRows({});
     if (m_selectIndex >= 0) {
         if (row == m_selectIndex) {
             if (PlaybackControl* video = AppLinks::shared().videoVC())
@@ -405,7 +421,7 @@ void PlayListViewController::customTableCellView(int row, const QString& key) {
 void PlayListViewController::removeVideoPlay() {
     MyCache::playPathClear();
     m_selectIndex = -1;
-    m_selectedRows.clear();
+    setSelectedRows({});
     reloadPlayListData();
     if (PlaybackControl* video = AppLinks::shared().videoVC())
         video->close();
@@ -426,12 +442,14 @@ void PlayListViewController::keyDown(QKeyEvent* event) {
         QList<int> all;
         for (int row = 0; row < m_model->rowCount(); ++row)
             all << row;
-        proposeSelection(all);
+        setSelectedRows(all); // for export and removal; what plays stays
     }
 }
 
 bool PlayListViewController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_tableView->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_pressModifiers = static_cast<QMouseEvent*>(event)->modifiers(); // read by the row's press
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDragMoveEvent*>(event);
             if (drag->mimeData()->hasUrls() && !m_fileOpen) {

@@ -83,6 +83,8 @@ protected:
 
 private:
     void starWaitFileFinish();
+    // The rows the user selected with Ctrl+click or Ctrl+A: highlighted, exported, removed.
+    void setSelectedRows(QList<int> rows);
     void closeWaitIndicator();
 
     PlayListModel* m_model = nullptr;
@@ -98,7 +100,8 @@ private:
     QPointer<QWidget> m_openDialog; // the open dialog while it is up
 
     qint64 m_selectIndex = -1;
-    QList<int> m_selectedRows; // the rows of the last accepted selection
+    QList<int> m_selectedRows;              // the rows the user selected
+    Qt::KeyboardModifiers m_pressModifiers; // of the last mouse press on the rows
     bool m_fileOpen = false;
     QPointer<DelayedAction> m_delayBlock;
     QPointer<PopoverWindow> m_popoverC;

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class QAction;
 class QKeyEvent;
 
 // What the shell and the modules ask of each other directly, beside CVModuleProtocol. The modules register
@@ -29,6 +30,9 @@ public:
     virtual void seekRelative(double seconds) = 0;
     virtual void playAdjacentFile(bool next) = 0;
     virtual void toggleVideoFullScreen() = 0;
+    virtual void togglePlayPause() = 0;
+    // The playback menu's commands, so that their keys also work in the video's own full-screen window.
+    virtual void addPlaybackActions(const QList<QAction*>& actions) = 0;
 };
 
 // The play-list module (PlayListViewController).

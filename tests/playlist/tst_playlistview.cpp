@@ -44,6 +44,8 @@ public:
     void seekRelative(double seconds) override { log << "seek " + QString::number(seconds); }
     void playAdjacentFile(bool next) override { log << (next ? "next" : "previous"); }
     void toggleVideoFullScreen() override { log << "full screen"; }
+    void togglePlayPause() override { log << "play/pause"; }
+    void addPlaybackActions(const QList<QAction*>&) override {}
     QStringList log;
 };
 
@@ -194,15 +196,21 @@ private slots:
         QVERIFY(!MyCache::playList());
     }
 
-    void controlAPlaysTheFirstRow() {
+    void controlASelectsEveryRowAndPlaybackStays() {
         PlayListViewController view;
-        QKeyEvent ctrlA(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, "a");
-        QCoreApplication::sendEvent(view.tableView(), &ctrlA);
-        QCOMPARE(m_video.log, (QStringList{"key 65", "close", "play first clip.mp4"}));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
         m_video.log.clear();
-        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
-        QCoreApplication::sendEvent(view.tableView(), &space);
-        QCOMPARE(m_video.log, QStringList{"key 32"}); // passed on to the video view
+        QTest::keyClick(view.tableView(), Qt::Key_A, Qt::ControlModifier);
+        // The keys are passed on to the video view; nothing is closed or played.
+        QCOMPARE(m_video.log.last(), QString("key 65"));
+        QCOMPARE(m_video.log.filter("key").size(), m_video.log.size());
+        QStringList all;
+        for (int row = 0; row < view.model()->rowCount(); ++row) {
+            QVERIFY(view.model()->index(row).data(PlayListModel::SelectedRole).toBool());
+            all << key(row);
+        }
+        QCOMPARE(view.selectedKeys(), all);
     }
 
     void keyboardMovesThroughTheRows() {
@@ -299,17 +307,32 @@ private slots:
         QVERIFY(!view.addDroppedFiles({QUrl("http://127.0.0.1/clip.mp4")})); // only local files
     }
 
-    void selectionForExportAndRemoval() {
+    void ctrlClickSelectsWithoutChangingWhatPlays() {
         PlayListViewController view;
+        view.resize(360, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QWidget* rows = view.tableView()->viewport();
+        const auto at = [&](int row) {
+            return view.tableView()->visualRect(view.model()->index(row)).center() - QPoint(40, 0);
+        };
         QVERIFY(view.selectedKeys().isEmpty());
-        view.proposeSelection({2, 0});
-        QCOMPARE(view.selectedKeys(), (QStringList{key(0), key(2)}));
-        view.proposeSelection({1});
-        QCOMPARE(view.selectedKeys(), QStringList{key(1)});
+        QTest::mouseClick(rows, Qt::LeftButton, {}, at(1)); // a click plays the row
+        QCOMPARE(m_video.log, (QStringList{"close", "play " + key(1).section('/', -1)}));
+        QCOMPARE(view.selectIndex(), 1);
         m_video.log.clear();
-        view.removeSelectedRow(); // the playing row: playback stops
-        QCOMPARE(m_video.log, QStringList{"close"});
-        QCOMPARE(view.model()->rowCount(), 2);
+
+        QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, at(2));
+        QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, at(0));
+        QCOMPARE(view.selectedKeys(), (QStringList{key(0), key(1), key(2)}));
+        QVERIFY(view.model()->index(2).data(PlayListModel::SelectedRole).toBool());
+        // Ctrl+click on a selected row takes it out, down to none: what plays never changes.
+        for (const int row : {1, 0, 2})
+            QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, at(row));
+        QVERIFY(!view.model()->index(2).data(PlayListModel::SelectedRole).toBool());
+        QCOMPARE(view.selectIndex(), 1);
+        QVERIFY(m_video.log.isEmpty());
+        QCOMPARE(view.selectedKeys(), QStringList{key(1)}); // export falls back on the playing row
     }
 
     void speedGraphAndTime() {
