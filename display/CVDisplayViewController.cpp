@@ -9,6 +9,7 @@
 #include "NumberText.h"
 #include "SpeedView.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
@@ -23,6 +24,9 @@ const QColor kLegend[3] = {QColor(255, 59, 48), QColor(52, 199, 89), QColor(0, 1
 constexpr double kSecondsPerHour = 0.0002777777777777778;
 constexpr const char* kSpeedFamily = "DIN Condensed";
 constexpr const char* kFallbackFamily = "Barlow Condensed"; // a free condensed bold, compiled in
+
+// What a read-out shows when the file that plays has no such figure (no fix), or when nothing plays.
+const QString kNoValue = QStringLiteral("—");
 
 QString fixed(double value, int decimals) {
     return QString::fromStdString(NumberText::formatFixed(value, decimals));
@@ -71,7 +75,6 @@ CVDisplayViewController::CVDisplayViewController(QWidget* parent)
 }
 
 void CVDisplayViewController::buildViews() {
-    const int speedType = AppManager::sharedManager().speedType();
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(12, 8, 12, 8);
     grid->setHorizontalSpacing(16);
@@ -81,7 +84,8 @@ void CVDisplayViewController::buildViews() {
     m_speedView->setMinimumSize(150, 150);
     auto* inside = new QVBoxLayout(m_speedView);
     inside->addStretch(3);
-    m_speedLabel = label("0", m_speedView);
+    m_speedLabel = label(kNoValue, m_speedView);
+    m_speedView->installEventFilter(this);
     m_speedLabel->setAccessibleName(tr("Current speed"));
     m_speedLabel->setAlignment(Qt::AlignCenter);
     QFont speedFont;
@@ -99,11 +103,14 @@ void CVDisplayViewController::buildViews() {
     // Captions and figures.
     const auto row = [&](int r, const char* key, QLabel*& value, const QColor& color) {
         QLabel* caption = label(AppResources::localized(key), this);
-        value = label("0", this, color);
+        value = label(kNoValue, this, color);
         QFont f = value->font();
         f.setBold(true);
         f.setPixelSize(16);
         value->setFont(f);
+        // Wide enough for the widest figure, so the graph beside them never moves when a text changes.
+        value->setMinimumWidth(QFontMetrics(f).horizontalAdvance(QStringLiteral("W000°00′00″ 0.000000")) * 2 /
+                               3);
         grid->addWidget(caption, r, 1);
         grid->addWidget(value, r, 2);
     };
@@ -112,7 +119,6 @@ void CVDisplayViewController::buildViews() {
     row(2, "行驶距离", m_distanceLabel, Qt::white);
     row(3, "纬度", m_LatiLabel, Qt::white);
     row(4, "经度", m_LongLabel, Qt::white);
-    m_distanceLabel->setText("0 " + unitWord(speedType));
 
     // The G-sensor values with the legend of the graph's curves, and the graph.
     auto* values = new QHBoxLayout;
@@ -190,6 +196,12 @@ QString CVDisplayViewController::unitName() const {
 }
 
 void CVDisplayViewController::dataLogicProcessOfViodePath(const std::optional<QString>& path) {
+    // The position shown belongs to this file: none until one of its seconds has one. (A new unit or map
+    // reads the same file again and keeps it.)
+    if (path != m_currentPlayVideoPath) {
+        m_currentlat.clear();
+        m_currentlog.clear();
+    }
     m_currentPlayVideoPath = path;
     const QString key = path.value_or(QString());
     const auto samples = path ? MyCache::findGpsDatas(key) : nullptr;
@@ -230,10 +242,19 @@ void CVDisplayViewController::dataLogicProcessOfViodePath(const std::optional<QS
         m_currentspeed = 0;
     const int shown = roundedSpeed(m_currentspeed, speedType);
     m_speedView->updateGsensorRange(shown);
-    m_speedLabel->setText(QString::number(shown));
-    m_aevSpeedLabel->setText(QString::number(roundedSpeed(average, speedType)));
-    m_maxSpeedLabel->setText(QString::number(roundedSpeed(maximum, speedType)));
-    m_distanceLabel->setText(distanceText(distance, speedType));
+    m_speedLabel->setText(path ? QString::number(shown) : kNoValue);
+    // Without a single position fix the file's figures mean nothing: dashes, not zeros.
+    const bool hasFix = std::any_of(m_currentVideoGpsDataArr.begin(), m_currentVideoGpsDataArr.end(),
+                                    [](const std::optional<QPointF>& p) { return p.has_value(); });
+    m_aevSpeedLabel->setText(hasFix ? QString::number(roundedSpeed(average, speedType)) : kNoValue);
+    m_maxSpeedLabel->setText(hasFix ? QString::number(roundedSpeed(maximum, speedType)) : kNoValue);
+    m_distanceLabel->setText(hasFix ? distanceText(distance, speedType) : kNoValue);
+    showPosition();
+    if (!path) {
+        m_gsensorView->clearView();
+        for (QLabel* axis : {m_xlabel, m_ylabel, m_zlabel})
+            axis->setText(axis->text().left(2) + kNoValue);
+    }
 }
 
 void CVDisplayViewController::updateDataByCurrentTime(double seconds) {
@@ -263,6 +284,11 @@ void CVDisplayViewController::updateDataByCurrentTime(double seconds) {
 }
 
 void CVDisplayViewController::showPosition() {
+    if (m_currentlat.isEmpty() || m_currentlog.isEmpty()) {
+        m_LatiLabel->setText(kNoValue);
+        m_LongLabel->setText(kNoValue);
+        return;
+    }
     const float lat = NumberText::parseLeadingFloat(m_currentlat.toStdString());
     const float lgt = NumberText::parseLeadingFloat(m_currentlog.toStdString());
     // The labels change only when a coordinate's whole degrees are not 0.
@@ -282,12 +308,14 @@ void CVDisplayViewController::playNext(bool) {
     m_xlabel->setText("X=0.0");
     m_ylabel->setText("Y=0.0");
     m_zlabel->setText("Z=0.0");
-    m_LongLabel->setText("0");
-    m_LatiLabel->setText("0");
+    m_LongLabel->setText(kNoValue);
+    m_LatiLabel->setText(kNoValue);
     m_speedLabel->setText("0");
-    m_aevSpeedLabel->setText("0");
-    m_maxSpeedLabel->setText("0");
-    m_distanceLabel->setText("0 " + unitWord(AppManager::sharedManager().speedType()));
+    m_aevSpeedLabel->setText(kNoValue);
+    m_maxSpeedLabel->setText(kNoValue);
+    m_distanceLabel->setText(kNoValue);
+    m_currentlat.clear();
+    m_currentlog.clear();
     m_gsensorView->clearView();
 }
 
@@ -305,7 +333,20 @@ void CVDisplayViewController::selestSpeedNSNotification1() {
 }
 
 void CVDisplayViewController::imageWillChangSize(const QSize& size) {
+    m_windowWidth = size.width();
+    applySpeedFont();
+}
+
+// The speed follows the window's width, but never outgrows the ring it sits in.
+void CVDisplayViewController::applySpeedFont() {
+    const double ring = std::min(m_speedView->width(), m_speedView->height());
     QFont font = m_speedLabel->font();
-    font.setPixelSize(qRound(speedFontSize(size.width())));
+    font.setPixelSize(qMax(8, qRound(std::min(speedFontSize(m_windowWidth), ring * kMaxSpeedFontOfRing))));
     m_speedLabel->setFont(font);
+}
+
+bool CVDisplayViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_speedView && event->type() == QEvent::Resize)
+        applySpeedFont();
+    return QWidget::eventFilter(watched, event);
 }

@@ -22,6 +22,7 @@ public:
     static constexpr double kMphFactor = 1.15;
     static constexpr double kGravityUnits = 1024;
     static constexpr double kFontFactor = 0.046632124352331605; // 9/193 of the window width
+    static constexpr double kMaxSpeedFontOfRing = 0.36;         // the speed's height within the ring
 
     explicit CVDisplayViewController(QWidget* parent = nullptr);
 
@@ -60,7 +61,12 @@ public:
     CustomGsensorView* gsensorView() const { return m_gsensorView; }
     std::optional<QString> activePath() const { return m_currentPlayVideoPath; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void applySpeedFont();
+    double m_windowWidth = 1008;
     void buildViews();
     void showPosition();
     QString unitName() const;

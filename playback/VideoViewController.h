@@ -50,7 +50,7 @@ public:
     // Pauses the current file (before the play list's open dialog).
     void openFilePause() override;
     // Stops playback; the map and the dashboard show no file.
-    void StopVideo();
+    void StopVideo() override;
     // The error alert of a kind (1 format, 2 damaged, 3 missing).
     void playFaire(int kind);
 

@@ -408,8 +408,7 @@ void PlayListViewController::customTableCellView(int row, const QString& key) {
     setSelectedRows({});
     if (m_selectIndex >= 0) {
         if (row == m_selectIndex) {
-            if (PlaybackControl* video = AppLinks::shared().videoVC())
-                video->close();
+            stopPlayback();
             m_selectIndex = -1;
         } else if (row < m_selectIndex) {
             --m_selectIndex; // the playing row moved up
@@ -423,8 +422,15 @@ void PlayListViewController::removeVideoPlay() {
     m_selectIndex = -1;
     setSelectedRows({});
     reloadPlayListData();
+    stopPlayback();
+}
+
+// The file that plays is gone from the list: nothing of it stays on screen.
+void PlayListViewController::stopPlayback() {
     if (PlaybackControl* video = AppLinks::shared().videoVC())
-        video->close();
+        video->StopVideo();
+    dataLogicProcessOfViodePath(std::nullopt);
+    videoAllTime(0);
 }
 
 void PlayListViewController::openSeting() {

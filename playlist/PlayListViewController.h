@@ -83,6 +83,7 @@ protected:
 
 private:
     void starWaitFileFinish();
+    void stopPlayback();
     // The rows the user selected with Ctrl+click or Ctrl+A: highlighted, exported, removed.
     void setSelectedRows(QList<int> rows);
     void closeWaitIndicator();

@@ -19,6 +19,8 @@ public:
     virtual ~PlaybackControl() = default;
     // Stops and forgets the file that plays.
     virtual void close() = 0;
+    // Stops the file that plays and leaves every module showing no file (its row was removed).
+    virtual void StopVideo() = 0;
     // Starts the file and makes it the active one for every module.
     virtual void initAssetData(const QUrl& url) = 0;
     // Pauses the file that plays (before the play list's open dialog).

@@ -96,6 +96,7 @@ private:
     const QString kFile = "file:///media/drive.mp4";
     const QString kStill = "file:///media/still.mp4";
     const QString kWest = "file:///media/west.mp4";
+    const QString kNoFix = "file:///media/nofix.mp4";
 
 private slots:
     void initTestCase() {
@@ -111,6 +112,7 @@ private slots:
                  sample("22.543210", "113.940010", 53)},
                 40, 53, 36000),
             row(kStill, {sample("22.500000", "10.500000", 0)}, 0, 0, 0),
+            row(kNoFix, {sample("0.000000", "0.000000", 0), sample("0.000000", "0.000000", 0)}, 0, 0, 0),
         });
         AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
         AppManager::sharedManager().setLanguageShowType(AppManager::kCoordinatesDecimal);
@@ -162,7 +164,7 @@ private slots:
         QCOMPARE(display.xlabel()->text(), QString("X=0.50"));
         QCOMPARE(display.ylabel()->text(), QString("Y=-1.00"));
         QCOMPARE(display.zlabel()->text(), QString("Z=2.00"));
-        QCOMPARE(display.latiLabel()->text(), QString("0"));
+        QCOMPARE(display.latiLabel()->text(), QString("—"));
         QCOMPARE(display.speedView()->speed(), 19);
         QCOMPARE(display.gsensorView()->index(), 0);
 
@@ -201,7 +203,7 @@ private slots:
         // Reset, then ticks before the next load: the G-sensor labels stay at zero.
         display.playNext(true);
         QCOMPARE(display.speedLabel()->text(), QString("0"));
-        QCOMPARE(display.distanceLabel()->text(), QString("0 KM"));
+        QCOMPARE(display.distanceLabel()->text(), QString("—"));
         display.updateDataByCurrentTime(1);
         QCOMPARE(display.xlabel()->text(), QString("X=0.0"));
         QVERIFY(display.gsensorView()->gsensorArray()->isEmpty()); // the graph emptied the shared list
@@ -221,9 +223,29 @@ private slots:
         display.updateDataByCurrentTime(0); // exactly 0 latitude is fine when the longitude is 10.5
         QCOMPARE(display.latiLabel()->text(), QString("22.500000"));
         QCOMPARE(display.longLabel()->text(), QString("10.500000"));
-        display.dataLogicProcessOfViodePath(std::nullopt); // stopped
-        QCOMPARE(display.aevSpeedLabel()->text(), QString("0"));
-        QCOMPARE(display.distanceLabel()->text(), QString("0 KM"));
+        display.dataLogicProcessOfViodePath(std::nullopt); // stopped: nothing of the last file stays
+        for (QLabel* figure : {display.aevSpeedLabel(), display.maxSpeedLabel(), display.distanceLabel(),
+                               display.latiLabel(), display.longLabel(), display.speedLabel()})
+            QCOMPARE(figure->text(), QString("—"));
+        QVERIFY(display.gsensorView()->gsensorArray()->isEmpty());
+    }
+
+    void aFileWithoutAFixShowsNoneOfThePreviousFile() {
+        CVDisplayViewController display;
+        display.dataLogicProcessOfViodePath(kStill);
+        display.updateDataByCurrentTime(0);
+        QCOMPARE(display.latiLabel()->text(), QString("22.500000"));
+        display.playNext(true);
+        display.dataLogicProcessOfViodePath(kNoFix);
+        display.updateDataByCurrentTime(1);
+        // The coordinate format changes: still no position of the file before.
+        AppManager::sharedManager().setLanguageShowType(AppManager::kCoordinatesDms);
+        NotificationCenter::defaultCenter().post(NotificationNames::kSelectLatitudeFormat, "2");
+        QCOMPARE(display.latiLabel()->text(), QString("—"));
+        QCOMPARE(display.longLabel()->text(), QString("—"));
+        QCOMPARE(display.distanceLabel()->text(), QString("—"));
+        QCOMPARE(display.aevSpeedLabel()->text(), QString("—"));
+        AppManager::sharedManager().setLanguageShowType(AppManager::kCoordinatesDecimal);
     }
 
     void fontFollowsTheWindow() {

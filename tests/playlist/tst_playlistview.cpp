@@ -38,6 +38,7 @@ namespace {
 class FakePlayback : public QObject, public PlaybackControl {
 public:
     void close() override { log << "close"; }
+    void StopVideo() override { log << "stop"; }
     void initAssetData(const QUrl& url) override { log << "play " + url.toString().section('/', -1); }
     void openFilePause() override { log << "pause"; }
     void keyDown(QKeyEvent* event) override { log << "key " + QString::number(event->key()); }
@@ -158,16 +159,27 @@ private slots:
 
     void deletingRows() {
         PlayListViewController view;
-        view.proposeSelection({2});
+        view.resize(360, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QWidget* rows = view.tableView()->viewport();
+        const auto rect = [&](int row) {
+            return view.tableView()->visualRect(view.model()->index(row));
+        };
+        QTest::mouseClick(rows, Qt::LeftButton, {}, rect(2).center() - QPoint(60, 0)); // row 2 plays
+        view.dataLogicProcessOfViodePath(key(2)); // what the video module tells the list when it opens
+        QVERIFY(!view.gsensorView()->gsensorArray()->isEmpty());
         m_video.log.clear();
-        view.customTableCellView(0, key(0)); // row 0 while row 2 plays
+        QTest::mouseClick(rows, Qt::LeftButton, {}, FileCell::deleteButtonRect(rect(0)).center());
         QCOMPARE(view.model()->rowCount(), 2);
         QCOMPARE(view.selectIndex(), 1); // the same file, one row up
         QVERIFY(view.model()->index(1).data(PlayListModel::MarkedRole).toBool());
-        QVERIFY(m_video.log.isEmpty());      // playback goes on
-        view.customTableCellView(1, key(2)); // the playing row
-        QCOMPARE(m_video.log, QStringList{"close"});
+        QVERIFY(m_video.log.isEmpty()); // playback goes on
+        // The playing row: playback stops and nothing of the file stays on screen.
+        QTest::mouseClick(rows, Qt::LeftButton, {}, FileCell::deleteButtonRect(rect(1)).center());
+        QCOMPARE(m_video.log, QStringList{"stop"});
         QCOMPARE(view.selectIndex(), -1);
+        QVERIFY(view.gsensorView()->gsensorArray()->isEmpty());
         QCOMPARE(MyCache::playList()->size(), std::size_t(1));
     }
 
@@ -188,10 +200,12 @@ private slots:
 
     void clearing() {
         PlayListViewController view;
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.proposeSelection({1});
         m_video.log.clear();
-        view.removeVideoPlay();
-        QCOMPARE(m_video.log, QStringList{"close"});
+        QTest::mouseClick(view.deleteButton(), Qt::LeftButton); // Clear List
+        QCOMPARE(m_video.log, QStringList{"stop"});
         QCOMPARE(view.model()->rowCount(), 0);
         QVERIFY(!MyCache::playList());
     }
