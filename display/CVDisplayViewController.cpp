@@ -147,7 +147,7 @@ bool CVDisplayViewController::implementsOperation(Operation operation) const {
 }
 
 double CVDisplayViewController::speedFactor(int speedType) {
-    return speedType == AppManager::kSpeedKmh ? kKmhFactor : kMphFactor;
+    return SpeedUnits::factor(speedType);
 }
 
 int CVDisplayViewController::roundedSpeed(double raw, int speedType) {

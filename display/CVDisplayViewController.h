@@ -2,6 +2,7 @@
 
 #include "CVModuleProtocol.h"
 #include "CustomGsensorView.h"
+#include "SpeedUnits.h"
 
 #include <QList>
 #include <QPointF>
@@ -18,8 +19,8 @@ class SpeedView;
 class CVDisplayViewController : public QWidget, public CVModuleProtocol {
     Q_OBJECT
 public:
-    static constexpr double kKmhFactor = 1.852;
-    static constexpr double kMphFactor = 1.15;
+    static constexpr double kKmhFactor = SpeedUnits::kKmhFactor;
+    static constexpr double kMphFactor = SpeedUnits::kMphFactor;
     static constexpr double kGravityUnits = 1024;
     static constexpr double kFontFactor = 0.046632124352331605; // 9/193 of the window width
     static constexpr double kMaxSpeedFontOfRing = 0.36;         // the speed's height within the ring

@@ -15,7 +15,6 @@ constexpr int kDefaultSeconds = 60;
 const QColor kRed(255, 59, 48);
 const QColor kGreen(52, 199, 89);
 const QColor kBlue(0, 122, 255);
-const char* const kScaleLabels[] = {"-2.0", "-1.0", "0.0", "1.0", "2.0"};
 
 // Drawing in the view's y-up coordinates: everything passes through here once.
 class UpPainter {
@@ -78,6 +77,19 @@ void CustomGsensorView::clearView() {
     update();
 }
 
+void CustomGsensorView::setScale(double lowest, double highest, const QStringList& labels) {
+    m_customScale = true;
+    m_lowest = lowest;
+    m_highest = highest;
+    m_labels = labels;
+    update();
+}
+
+void CustomGsensorView::setCurveCount(int count) {
+    m_curves = std::clamp(count, 1, 3);
+    update();
+}
+
 void CustomGsensorView::paintEvent(QPaintEvent*) {
     const auto right = static_cast<float>(width());
     const auto top = static_cast<float>(height());
@@ -104,12 +116,12 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
         if (i >= 1) {
             QPen grid = linePen(AppResources::color("灰色"), 0.5);
             grid.setCapStyle(Qt::FlatCap);
-            if (i != 2)
+            if (m_customScale || i != 2)
                 grid.setDashPattern({3 / 0.5, 1 / 0.5}); // 3 on, 1 off, in points (Qt counts pen widths)
             up.line(kLeft + 1, y, right, y, grid);
         }
         painter.setPen(textColor);
-        const QString label = kScaleLabels[i];
+        const QString label = m_labels.value(i);
         const QSizeF size = up.textSize(label);
         up.text(label, 29 - float(size.width()) - 3, y - float(size.height()) / 2 + 5);
     }
@@ -128,9 +140,9 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
     for (int j = 0; j < n; ++j) {
         const QList<double>& entry = m_entries->at(j);
         const float x = entryX(j, n, right);
-        for (int axis = 0; axis < 3; ++axis) {
+        for (int axis = 0; axis < m_curves; ++axis) {
             const double v = axis < entry.size() ? entry.at(axis) : 0.0; // a missing element counts as 0
-            const QPointF p = up.at(x, valueY(v, top));
+            const QPointF p = up.at(x, m_customScale ? rangeY(v, m_lowest, m_highest, top) : valueY(v, top));
             if (j == 0)
                 curves[axis].moveTo(p);
             else
@@ -139,6 +151,6 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
     }
     const QColor colors[3] = {kRed, kGreen, kBlue};
     painter.setBrush(Qt::NoBrush);
-    for (int axis = 0; axis < 3; ++axis)
+    for (int axis = 0; axis < m_curves; ++axis)
         painter.strokePath(curves[axis], QPen(colors[axis], 1));
 }

@@ -11,8 +11,8 @@
 using GraphEntries = QList<QList<double>>;
 using SharedGraphEntries = std::shared_ptr<GraphEntries>;
 
-// A per-second record of a whole file as up to three curves (red, green, blue) on a scale from −2 to +2,
-// time from 0 to the file's length, and a red cursor at the current second.
+// A per-second record of a whole file as up to three curves (red, green, blue) on a scale from −2 to +2
+// (or one set by its owner), time from 0 to the file's length, and a red cursor at the current second.
 class CustomGsensorView : public QWidget {
     Q_OBJECT
 public:
@@ -23,10 +23,15 @@ public:
     void setNewSecondTotle(int seconds);
     void updateGsensorRange(int second);
     void clearView();
+    // Another scale than the G-sensor's −2 … +2: values from `lowest` to `highest` over the four grid steps,
+    // with five labels from the bottom up; and how many curves an entry holds (1 to 3).
+    void setScale(double lowest, double highest, const QStringList& labels);
+    void setCurveCount(int count);
 
     SharedGraphEntries gsensorArray() const { return m_entries; }
     int totleSecond() const { return m_totleSecond; }
     int index() const { return m_index; }
+    QStringList scaleLabels() const { return m_labels; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -35,4 +40,9 @@ private:
     SharedGraphEntries m_entries;
     int m_totleSecond = 0;
     int m_index = 0;
+    bool m_customScale = false;
+    double m_lowest = -2;
+    double m_highest = 2;
+    QStringList m_labels{"-2.0", "-1.0", "0.0", "1.0", "2.0"};
+    int m_curves = 3;
 };

@@ -20,5 +20,10 @@ float axisTop(float top);
 float entryX(int j, int n, float right);
 // The height of a value v in g: v × s + 20 + 2 × s.
 float valueY(double v, float top);
+// The height of a value v on a scale from `lowest` (the horizontal axis) to `highest` (the top grid line).
+float rangeY(double v, double lowest, double highest, float top);
+// The top of a scale from 0 that holds `maximum` in four equal steps of 1, 2 or 5 times a power of ten
+// (at least 4 × `smallestStep`).
+double niceScaleTop(double maximum, double smallestStep = 5);
 
 } // namespace GsensorGraphGeometry

@@ -3,12 +3,17 @@
 #include "AppManager.h"
 #include "AppResources.h"
 #include "FileCell.h"
+#include "GsensorGraphGeometry.h"
 #include "MyCache.h"
 #include "MyCacheEvents.h"
+#include "NotificationCenter.h"
+#include "NotificationNames.h"
+#include "NumberText.h"
 #include "OpenFilesDialog.h"
 #include "PlayListModel.h"
 #include "PlayerSetingViewController.h"
 #include "PopoverWindow.h"
+#include "SpeedUnits.h"
 #include "TimeFormatUtils.h"
 #include "WaitViewController.h"
 
@@ -38,6 +43,11 @@ public:
         , m_text(std::move(text)) {
         setFixedWidth(fontMetrics().height() + 4);
     }
+    void setText(const QString& text) {
+        m_text = text;
+        update();
+    }
+    QString text() const { return m_text; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -106,8 +116,11 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     root->addWidget(m_tableView, 1);
 
     auto* graphRow = new QHBoxLayout;
-    graphRow->addWidget(new RotatedLabel(AppResources::localized("km_speedUnit"), this));
+    auto* unitCaption = new RotatedLabel(QString(), this);
+    m_unitCaption = unitCaption;
+    graphRow->addWidget(unitCaption);
     m_gsensorView = new CustomGsensorView(this);
+    m_gsensorView->setCurveCount(1);
     m_gsensorView->setMinimumHeight(90);
     m_graph = std::make_shared<GraphEntries>();
     m_gsensorView->setGsensorArray(m_graph);
@@ -146,7 +159,10 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     m_tableView->setAcceptDrops(true);
     m_tableView->viewport()->setAcceptDrops(true);
     m_tableView->viewport()->installEventFilter(this);
+    NotificationCenter::defaultCenter().addObserver(NotificationNames::kSelectSpeed, this,
+                                                    [this](const QVariant&) { showSpeedGraph(); });
     AppLinks::shared().registerPlaylistVC(this);
+    showSpeedGraph();
     m_selectIndex = -1;
     reloadPlayListData(); // the stored list of the previous run; nothing plays
 }
@@ -234,18 +250,45 @@ void PlayListViewController::videoEnd() {
 
 void PlayListViewController::dataLogicProcessOfViodePath(const std::optional<QString>& path) {
     m_currentPlayVideoPath = path;
+    showSpeedGraph();
+}
+
+// The file's speed over time on a speed scale: from 0 to above the file's highest speed, in the unit in
+// force, captioned with that unit.
+void PlayListViewController::showSpeedGraph() {
+    const int speedType = AppManager::sharedManager().speedType();
+    const double factor = SpeedUnits::factor(speedType);
     m_graph = std::make_shared<GraphEntries>();
-    if (path) {
-        if (const auto samples = MyCache::findGpsDatas(*path)) {
-            for (const TrackSample& sample : *samples)
-                m_graph->append(QList<double>{double(sample.spd)});
+    double highest = 0;
+    if (m_currentPlayVideoPath) {
+        if (const auto samples = MyCache::findGpsDatas(*m_currentPlayVideoPath)) {
+            for (const TrackSample& sample : *samples) {
+                const double speed = double(sample.spd) * factor;
+                highest = std::max(highest, speed);
+                m_graph->append(QList<double>{speed});
+            }
         }
     }
+    const double top = GsensorGraphGeometry::niceScaleTop(highest);
+    QStringList labels;
+    for (int i = 0; i < GsensorGraphGeometry::kLabels; ++i)
+        labels << QString::fromStdString(
+            NumberText::formatFixed(top * i / (GsensorGraphGeometry::kLabels - 1), 0));
+    m_gsensorView->setScale(0, top, labels);
     m_gsensorView->setGsensorArray(m_graph);
+    m_gsensorView->update();
+    static_cast<RotatedLabel*>(m_unitCaption)
+        ->setText(
+            AppResources::localized(speedType == AppManager::kSpeedKmh ? "km_speedUnit" : "mph_speedUnit"));
+}
+
+QString PlayListViewController::speedCaption() const {
+    return static_cast<RotatedLabel*>(m_unitCaption)->text();
 }
 
 void PlayListViewController::videoAllTime(double seconds) {
     m_totalTime = seconds;
+    m_gsensorView->setNewSecondTotle(static_cast<int>(seconds)); // the file's own length at once
     m_timeText->setText(TimeFormatUtils::stringFromSeconds(0) + " / " +
                         TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(seconds)));
 }

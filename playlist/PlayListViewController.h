@@ -65,6 +65,8 @@ public:
     QListView* tableView() const { return m_tableView; }
     PlayListModel* model() const { return m_model; }
     CustomGsensorView* gsensorView() const { return m_gsensorView; }
+    // The unit the speed graph is captioned with.
+    QString speedCaption() const;
     QToolButton* setbutton() const { return m_setbutton; }
     QToolButton* filesButton() const { return m_filesButton; }
     QToolButton* deleteButton() const { return m_deleteButton; }
@@ -84,6 +86,7 @@ protected:
 private:
     void starWaitFileFinish();
     void stopPlayback();
+    void showSpeedGraph();
     // The rows the user selected with Ctrl+click or Ctrl+A: highlighted, exported, removed.
     void setSelectedRows(QList<int> rows);
     void closeWaitIndicator();
@@ -96,6 +99,7 @@ private:
     QToolButton* m_deleteButton = nullptr;
     QLabel* m_timeText = nullptr;
     CustomGsensorView* m_gsensorView = nullptr;
+    QWidget* m_unitCaption = nullptr;
     SharedGraphEntries m_graph;
     QPointer<QWidget> m_panel;
     QPointer<QWidget> m_openDialog; // the open dialog while it is up

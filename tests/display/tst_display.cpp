@@ -307,6 +307,25 @@ private slots:
         QCOMPARE(valueY(0.5, 125), 70.0f);
         QCOMPARE(axisTop(125), 105.0f);
         QCOMPARE(entryX(25, 100, 330), 105.0f);
+        // A speed scale: 0 on the axis, its top on the top grid line.
+        QCOMPARE(rangeY(0, 0, 80, 125), 20.0f);
+        QCOMPARE(rangeY(80, 0, 80, 125), 100.0f);
+        QCOMPARE(rangeY(40, 0, 80, 125), 60.0f);
+    }
+
+    void speedScaleTop_data() {
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<double>("top");
+        QTest::newRow("standing still") << 0.0 << 20.0;
+        QTest::newRow("town") << 55.56 << 80.0;
+        QTest::newRow("exactly a step") << 80.0 << 80.0;
+        QTest::newRow("motorway") << 131.0 << 200.0;
+        QTest::newRow("fast") << 241.0 << 400.0;
+    }
+    void speedScaleTop() {
+        QFETCH(double, maximum);
+        QFETCH(double, top);
+        QCOMPARE(GsensorGraphGeometry::niceScaleTop(maximum), top);
     }
 
     void graphPixels() {

@@ -351,10 +351,22 @@ private slots:
 
     void speedGraphAndTime() {
         PlayListViewController view;
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
         view.dataLogicProcessOfViodePath(key(0));
         QCOMPARE(view.gsensorView()->gsensorArray()->size(), 5);
-        QCOMPARE(view.gsensorView()->gsensorArray()->at(0), QList<double>{30.0});
+        // Speeds in the unit in force on a speed scale from 0, captioned with the unit.
+        QCOMPARE(view.gsensorView()->gsensorArray()->at(0), QList<double>{30 * 1.852});
+        QCOMPARE(view.gsensorView()->scaleLabels().first(), QString("0"));
+        QVERIFY(view.gsensorView()->scaleLabels().last().toDouble() >= 30 * 1.852);
+        QCOMPARE(view.speedCaption(), QString("km_speedUnit"));
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedMph);
+        NotificationCenter::defaultCenter().post(NotificationNames::kSelectSpeed, "1");
+        QCOMPARE(view.gsensorView()->gsensorArray()->at(0), QList<double>{30 * 1.15});
+        QCOMPARE(view.speedCaption(), QString("mph_speedUnit"));
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
+        NotificationCenter::defaultCenter().post(NotificationNames::kSelectSpeed, "2");
         view.videoAllTime(5.5);
+        QCOMPARE(view.gsensorView()->totleSecond(), 5); // the file's own length, before any tick
         view.updateDataByCurrentTime(3.7);
         QCOMPARE(view.gsensorView()->index(), 3);
         QCOMPARE(view.gsensorView()->totleSecond(), 5);
