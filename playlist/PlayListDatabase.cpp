@@ -216,8 +216,8 @@ bool PlayListDatabase::readRows(std::vector<Row>& rows, bool& listPresent, QStri
             b.storedSampleCount =
                 static_cast<std::size_t>(std::max<sqlite3_int64>(0, sqlite3_column_int64(select.stmt, 9)));
         if (const auto extra = columnString(select.stmt, 10)) {
-            const QJsonDocument document = QJsonDocument::fromJson(extra->toUtf8());
-            for (auto it = document.object().begin(); it != document.object().end(); ++it)
+            const QJsonObject object = QJsonDocument::fromJson(extra->toUtf8()).object();
+            for (auto it = object.begin(); it != object.end(); ++it)
                 b.extra.insert(it.key(), PlayListJson::toVariant(it.value()));
         }
         rows.push_back(std::move(row));

@@ -104,6 +104,10 @@ PlayListStore::~PlayListStore() {
     }
     m_wake.notify_all();
     m_writer.join();
+    // The writer's connection closes last: the last connection folds the WAL into the database and
+    // removes it, which a read-only one cannot do.
+    m_reader.reset();
+    m_writerDb.reset();
 }
 
 void PlayListStore::setAside(const QString& reason) {

@@ -297,8 +297,10 @@ void SettingsStore::setAside(const QString& reason, bool keepOriginal) {
     } else if (!keepOriginal) {
         m_readOnly = true; // it could not be moved out of the way: leave it, write nothing
     }
-    qWarning().noquote() << "Settings file" << m_filePath << "could not be read in full (" + reason + ");"
-                         << (kept ? (keepOriginal ? "copied to" : "moved to") + aside
+    qWarning().noquote() << "Settings file" << m_filePath
+                         << (keepOriginal ? "could not be read in full (" : "could not be parsed (") +
+                                reason + ");"
+                         << (kept ? (keepOriginal ? "copied to " : "moved to ") + aside
                                   : QString("it could not be set aside"))
                          << (keepOriginal ? "and reading what it holds" : "and starting with empty settings");
     QString text;
