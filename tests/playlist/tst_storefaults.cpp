@@ -247,16 +247,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + "/KestrunPlayer.lock"), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + "/KestrunPlayer.socket"), 30000);
 
-        // Another TMPDIR does not make another store: the second player hands its clip over and ends.
+        // Another TMPDIR does not make another store: the second player hands its clip over and ends. The
+        // clip's name is not UTF-8 (a Latin-1 "é"): the shell passes its bytes as they are.
+        const QString odd = m_media.path() + "/caf\\351.mp4";
+        QVERIFY(QProcess::execute(
+                    "sh", {"-c", QString("cp \"%1\" \"$(printf '%2')\"").arg(m_clips.at(5), odd)}) == 0);
         env.insert("TMPDIR", secondTmp.path());
         QProcess second;
         second.setProcessEnvironment(env);
-        second.start(kPlayer, {m_clips.at(5)});
+        second.start("sh", {"-c", QString("exec \"%1\" \"$(printf '%2')\"").arg(kPlayer, odd)});
         QVERIFY(second.waitForFinished(30000));
         QCOMPARE(second.exitCode(), 0);
-        const QString key = QUrl::fromLocalFile(m_clips.at(5)).toString(QUrl::FullyEncoded);
+        const QString key = QUrl::fromLocalFile(m_media.path()).toString(QUrl::FullyEncoded) + "/caf%E9.mp4";
         const QString db = folder + "/KestrunPlayer.db";
-        QTRY_COMPARE_WITH_TIMEOUT(sqlite(db, "SELECT key_path FROM clips"), key, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(sqlite(db, "SELECT key_path, gps_seconds FROM clips"), key + "|180", 30000);
 
         // A player killed leaves its lock behind; the next one sees it is stale and starts.
         signalProcess(first, SIGKILL);
@@ -271,6 +275,7 @@ private slots:
         signalProcess(third, SIGTERM);
         QVERIFY(third.waitForFinished(10000));
         QCOMPARE(third.exitCode(), 0);
+        QProcess::execute("sh", {"-c", QString("rm -f \"$(printf '%1')\"").arg(odd)});
     }
 };
 
