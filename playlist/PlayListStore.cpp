@@ -28,10 +28,6 @@ constexpr const char* kNoticeWrite = "playlist-write";
 constexpr const char* kNoticeImport = "playlist-import";
 constexpr const char* kUnsavedSource = "playlist";
 
-QString tr(const char* text, int n = -1) {
-    return QCoreApplication::translate("PlayListStore", text, nullptr, n);
-}
-
 std::unique_ptr<PlayListStore>& sharedSlot() {
     static std::unique_ptr<PlayListStore> store;
     return store;
@@ -126,16 +122,19 @@ void PlayListStore::setAside(const QString& reason) {
     if (moved) {
         StoreNotices::shared().report(
             kNoticeUnreadable,
-            tr("The play-list database could not be read (%1). It is kept as %2 and the play list starts "
-               "empty.")
+            QCoreApplication::translate(
+                "PlayListStore",
+                "The play-list database could not be read (%1). It is kept as %2 and the play list starts "
+                "empty.")
                 .arg(reason, aside),
             false);
     } else {
         m_readOnly = true;
         StoreNotices::shared().report(
             kNoticeUnreadable,
-            tr("The play-list database %1 could not be read (%2) nor set aside. It is left as it is; changes "
-               "to the play list are not saved.")
+            QCoreApplication::translate("PlayListStore", "The play-list database %1 could not be read (%2) "
+                                                         "nor set aside. It is left as it is; changes "
+                                                         "to the play list are not saved.")
                 .arg(m_path, reason),
             true);
     }
@@ -184,11 +183,13 @@ void PlayListStore::unreadable(const QString& problem) {
     m_writerDb.reset();
     qWarning().noquote() << "Play-list database" << m_path << "cannot be read:" << problem
                          << "- it is left as it is and nothing is saved to it";
-    StoreNotices::shared().report(kNoticeUnreadable,
-                                  tr("The play-list database %1 cannot be read (%2). It is left as it is; "
-                                     "changes to the play list are not saved.")
-                                      .arg(m_path, problem),
-                                  true);
+    StoreNotices::shared().report(
+        kNoticeUnreadable,
+        QCoreApplication::translate("PlayListStore",
+                                    "The play-list database %1 cannot be read (%2). It is left as it is; "
+                                    "changes to the play list are not saved.")
+            .arg(m_path, problem),
+        true);
 }
 
 PlayListEntry PlayListStore::rowFromDatabase(qint64 id, std::shared_ptr<PlayListEntryBody> body,
@@ -256,11 +257,15 @@ void PlayListStore::completeImport(int rows) {
                       << "- the file as it was is kept as" << backup;
     const QString text =
         rows >= 0
-            ? tr("The play list (%n clip(s)) now lives in the database %1. The settings file as it "
-                 "was is kept as %2.",
-                 rows)
+            ? QCoreApplication::translate(
+                  "PlayListStore",
+                  "The play list (%n clip(s)) now lives in the database %1. The settings file as it "
+                  "was is kept as %2.",
+                  nullptr, rows)
                   .arg(m_path, backup)
-            : tr("The play list now lives in the database %1. The settings file as it was is kept as %2.")
+            : QCoreApplication::translate(
+                  "PlayListStore",
+                  "The play list now lives in the database %1. The settings file as it was is kept as %2.")
                   .arg(m_path, backup);
     StoreNotices::shared().report(kNoticeImport, text, false);
 }
@@ -332,8 +337,9 @@ quint64 PlayListStore::publish(std::shared_ptr<const PlayList> list, std::vector
     change.ticket = ++m_lastTicket;
     if (m_readOnly) {
         m_tried = change.ticket;
-        StoreNotices::shared().setUnsaved(kUnsavedSource, ++m_readOnlyChanges,
-                                          tr("the play-list database could not be read"));
+        StoreNotices::shared().setUnsaved(
+            kUnsavedSource, ++m_readOnlyChanges,
+            QCoreApplication::translate("PlayListStore", "the play-list database could not be read"));
         return change.ticket;
     }
     m_queue.push_back(std::move(change));
@@ -566,12 +572,14 @@ void PlayListStore::writerLoop() {
         }
         failing = true;
         qWarning().noquote() << "Play list cannot be written to" << m_path << ":" << problem;
-        StoreNotices::shared().report(kNoticeWrite,
-                                      tr("Changes to the play list cannot be saved to %1 (%2); %n change(s) "
-                                         "not saved yet. Trying again every few seconds.",
-                                         unsaved)
-                                          .arg(m_path, problem),
-                                      true);
+        StoreNotices::shared().report(
+            kNoticeWrite,
+            QCoreApplication::translate("PlayListStore",
+                                        "Changes to the play list cannot be saved to %1 (%2); %n change(s) "
+                                        "not saved yet. Trying again every few seconds.",
+                                        nullptr, unsaved)
+                .arg(m_path, problem),
+            true);
         StoreNotices::shared().setUnsaved(kUnsavedSource, unsaved, problem);
         if (m_stopping)
             break;
