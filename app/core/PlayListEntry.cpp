@@ -314,7 +314,6 @@ PlayListEntry PlayListEntry::fromTrackInfo(const QString& fileKey, const TrackIn
     body->totailDistance = info.totailDistance;
     body->fileTime = QString::fromStdString(info.fileTime);
     body->fileSize = info.fileSize;
-    body->jsonMembers(); // made here, on the batch's worker, not when the main thread first stores the row
     return PlayListEntry(std::move(body));
 }
 
