@@ -15,6 +15,8 @@
 #include <QtDebug>
 
 #include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -143,6 +145,13 @@ void PlayListStore::setAside(const QString& reason) {
 void PlayListStore::openDatabase() {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     const bool existed = QFileInfo::exists(m_path);
+    if (!existed) {
+        // The clips' paths and tracks are the user's own: readable by the user alone, like the settings.
+        const int fd =
+            ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+    }
     auto writer = std::make_unique<PlayListDatabase>(m_path);
     QString problem;
     PlayListDatabase::Status status = writer->open(true, problem);
@@ -246,6 +255,8 @@ void PlayListStore::completeImport(int rows) {
     QSaveFile out(backup);
     const bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
                         out.write(in.readAll()) >= 0 && out.commit();
+    if (copied)
+        QFile::setPermissions(backup, QFile::ReadOwner | QFile::WriteOwner);
     if (!copied) {
         qWarning().noquote() << "The settings file" << source << "could not be copied to" << backup
                              << "- the play list stays in it as well";
