@@ -299,6 +299,25 @@ private slots:
         PlayListStore::resetShared();
     }
 
+    void settingsThatCannotBeWrittenAreRetriedAndTold() {
+        if (isRoot())
+            QSKIP("root writes every folder: run as an ordinary user");
+        SettingsStore settings(jsonPath());
+        settings.setValue("userSpeed", "1");
+        QVERIFY(settings.flush(5000));
+        QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be written"));
+        settings.setValue("userSpeed", "2");
+        QVERIFY(!settings.flush(1000));
+        QVERIFY(noticeMatches("Settings cannot be saved", true));
+        QCOMPARE(StoreNotices::shared().unsavedChanges(), 1);
+        QVERIFY(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(settings.flush(8000)); // tried again, and then written
+        QVERIFY(!noticeMatches("Settings cannot be saved", true));
+        QCOMPARE(StoreNotices::shared().unsavedChanges(), 0);
+        QVERIFY(contents(jsonPath()).contains("\"userSpeed\": \"2\""));
+    }
+
     void aFullDiskIsRetriedAndTold() {
         if (!isRoot())
             QSKIP("a small tmpfs needs root");
