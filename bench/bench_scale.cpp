@@ -159,8 +159,10 @@ int measure(int clips, const QString& media, bool startOnly) {
         storedKey.clear();
         QElapsedTimer one;
         one.start();
-        MyCache::playPathArrCache({url}, [] {});
-        while (storedKey != MyCache::fileKey(url))
+        bool finished = false;
+        MyCache::playPathArrCache({url}, [&finished] { finished = true; });
+        // Until the row is on disk (a clip listed already would never be: then the batch's end stops it).
+        while (storedKey != MyCache::fileKey(url) && !finished)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         const double ms = double(one.nsecsElapsed()) / 1e6;
         addTotal += ms;
