@@ -24,11 +24,14 @@
 #include <QSaveFile>
 #include <QtDebug>
 
+#include <sys/stat.h>
+
 namespace {
 
 AppDelegate* g_instance = nullptr;
 
 constexpr const char* kPlayerName = "Kestrun Player";
+constexpr int kQuitWriteTimeoutMs = 1000;
 
 // What the open dialog offers: the files cameras write, and everything else.
 
@@ -83,6 +86,7 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
                        this, &AppDelegate::showPreferencePanel);
     preferences->setMenuRole(QAction::PreferencesRole);
     app->addSeparator();
+    // The main window asks before it closes while changes are unsaved; quit() closes it first.
     QAction* quit = app->addAction(tr("Quit"), standardKey(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q), qApp,
                                    &QCoreApplication::quit);
     quit->setMenuRole(QAction::QuitRole);
@@ -142,6 +146,13 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
 }
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& files) {
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+    applicationDidFinishLaunching(urls);
+}
+
+void AppDelegate::applicationDidFinishLaunching(const QList<QUrl>& files) {
     if (files.isEmpty()) {
         qInfo() << "applicationShouldOpenUntitledFile";
         qInfo() << "applicationOpenUntitledFile";
@@ -163,22 +174,32 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& files) {
         m_baiduMap->setChecked(baidu);
         m_googleMap->setChecked(!baidu);
     }
-    openFiles(files);
+    openLocalUrls(files);
 }
 
 void AppDelegate::openFiles(const QStringList& files) {
-    // Files handed over by the desktop (or by a player started later) go through the open command's batch.
     QList<QUrl> urls;
-    for (const QString& file : files) {
-        qInfo().noquote() << "filename" << file;
-        const QFileInfo info(file);
-        if (info.isFile())
-            urls << QUrl::fromLocalFile(info.absoluteFilePath());
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+    openLocalUrls(urls);
+}
+
+void AppDelegate::openLocalUrls(const QList<QUrl>& urls) {
+    // Files handed over by the desktop (or by a player started later) go through the open command's batch.
+    // The file system's own bytes are checked, so a name that is not UTF-8 is found as it is.
+    QList<QUrl> files;
+    for (const QUrl& url : urls) {
+        const QByteArray path = MyCache::localPathBytes(MyCache::fileKey(url));
+        const QString shown = QString::fromUtf8(path);
+        qInfo().noquote() << "filename" << shown;
+        struct stat status = {};
+        if (!path.isEmpty() && ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode))
+            files << url;
         else
-            qWarning().noquote() << "Not a file, not opened:" << file;
+            qWarning().noquote() << "Not a file, not opened:" << shown;
     }
-    if (!urls.isEmpty())
-        openUrls(urls);
+    if (!files.isEmpty())
+        openUrls(files);
 }
 
 void AppDelegate::selestSpeedEnglish() {
@@ -255,18 +276,19 @@ namespace {
 // The track of one file: extracted again when the file is still there (it carries the records' times),
 // otherwise as the play list stored it.
 ExportTrack trackOf(const QString& key) {
-    const QString path = MyCache::localPath(key);
-    if (QFileInfo(path).isFile())
-        return ExtractorCommand::extract(QFile::encodeName(path).toStdString(), false, stderr);
+    const QByteArray path = MyCache::localPathBytes(key);
+    struct stat status = {};
+    if (::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode))
+        return ExtractorCommand::extract(path.toStdString(), false, stderr);
     ExportTrack track;
-    track.path = QFile::encodeName(path).toStdString();
+    track.path = path.toStdString();
     const auto list = MyCache::playList();
     for (const PlayListEntry& entry : list ? *list : PlayList{}) {
         if (entry.path() != key)
             continue;
         const PlayListEntryBody& body = entry.body();
-        if (body.gpsData)
-            track.info.videoDatas = *body.gpsData;
+        if (const auto samples = body.samples())
+            track.info.videoDatas = *samples;
         track.info.maxSpeed = body.maxSpeed;
         track.info.aevSpeed = body.aevSpeed;
         track.info.totailDistance = body.totailDistance;
@@ -374,5 +396,5 @@ void AppDelegate::applicationStateChanged(Qt::ApplicationState state) {
 
 void AppDelegate::applicationWillTerminate() {
     qInfo() << "applicationWillTerminate...";
-    SettingsStore::shared().flush();
+    SettingsStore::shared().flush(kQuitWriteTimeoutMs);
 }

@@ -34,6 +34,7 @@ public:
 
     // Start-up: menu check marks from the settings in force, the files handed over on the command line.
     void applicationDidFinishLaunching(const QStringList& files = {});
+    void applicationDidFinishLaunching(const QList<QUrl>& urls);
 
     // Menu commands.
     void openFile() override;
@@ -56,6 +57,8 @@ public:
     void openUrls(const QList<QUrl>& urls);
     // Logs each file ("filename <path>"), then opens those that exist through openUrls.
     void openFiles(const QStringList& files);
+    // The same for file URLs, whose names may be any bytes (not only UTF-8).
+    void openLocalUrls(const QList<QUrl>& urls);
 
     // AppController
     void activeCurrentPlayFile(const QString& key) override;

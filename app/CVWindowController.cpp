@@ -5,9 +5,12 @@
 #include "CVLayoutViewController.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
+#include "StoreNoticeBar.h"
 
+#include <QCloseEvent>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QtDebug>
 
 namespace {
@@ -24,8 +27,16 @@ QRect CVWindowController::initialGeometry(const QRect& screen) {
 CVWindowController::CVWindowController(QWidget* parent)
     : QMainWindow(parent) {
     qInfo() << "windowWillLoad...";
-    m_content = new CVLayoutViewController(this);
-    setCentralWidget(m_content);
+    // The stores' notices above the modules; the modules fill the rest.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_notices = new StoreNoticeBar(central);
+    m_content = new CVLayoutViewController(central);
+    column->addWidget(m_notices);
+    column->addWidget(m_content, 1);
+    setCentralWidget(central);
     setWindowTitle(kTitle);
     setWindowIconText(AppResources::displayName()); // the title when minimised
     setWindowIcon(QIcon(AppResources::picturePath("kestrun-player")));
@@ -38,6 +49,14 @@ CVWindowController::CVWindowController(QWidget* parent)
     }
     if (AppDelegate* app = AppDelegate::instance())
         app->setWindowVC(this);
+}
+
+void CVWindowController::closeEvent(QCloseEvent* event) {
+    if (!StoreNoticeBar::confirmQuit(this)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void CVWindowController::resizeEvent(QResizeEvent* event) {

@@ -5,6 +5,7 @@
 #include <QSize>
 
 class CVLayoutViewController;
+class StoreNoticeBar;
 
 // The main window: geometry, title, and its full-screen and resize events as notifications.
 class CVWindowController : public QMainWindow {
@@ -17,6 +18,7 @@ public:
     explicit CVWindowController(QWidget* parent = nullptr);
 
     CVLayoutViewController* content() const { return m_content; }
+    StoreNoticeBar* notices() const { return m_notices; }
 
     // The window's frame on a screen of this geometry (y down): centred horizontally, 41.5 px above centre.
     static QRect initialGeometry(const QRect& screen);
@@ -24,8 +26,11 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Asks first while changes could not be saved.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     CVLayoutViewController* m_content = nullptr;
+    StoreNoticeBar* m_notices = nullptr;
     bool m_fullScreen = false;
 };

@@ -20,7 +20,8 @@ QuitOnSignal::QuitOnSignal(QObject* parent)
     connect(m_notifier, &QSocketNotifier::activated, this, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(g_sockets[1], &byte, 1);
-        QCoreApplication::quit();
+        // Not quit(): that asks the windows first, and nobody may be there to answer (a session ending).
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = &QuitOnSignal::handle;

@@ -3,6 +3,9 @@
 #include "SettingsStore.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QUrl>
@@ -20,21 +23,59 @@ SingleInstance::SingleInstance(QString name, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
+QString SingleInstance::defaultLockPath() {
+    return QFileInfo(SettingsStore::defaultFilePath()).absolutePath() + "/KestrunPlayer.lock";
+}
+
+bool SingleInstance::lockStore(const QString& lockPath, qint64* owner) {
+    QDir().mkpath(QFileInfo(lockPath).absolutePath());
+    m_lock = std::make_unique<QLockFile>(lockPath);
+    m_lock->setStaleLockTime(0); // held for the whole run: only a dead owner makes it stale
+    if (m_lock->tryLock(0))
+        return true;
+    if (m_lock->error() != QLockFile::LockFailedError) {
+        qWarning().noquote() << "Kestrun Player cannot make its lock file" << lockPath
+                             << "- the settings folder cannot be written";
+        m_lock.reset();
+        return true;
+    }
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    m_lock->getLockInfo(&pid, &host, &application);
+    if (owner)
+        *owner = pid;
+    m_lock.reset();
+    return false;
+}
+
 QString SingleInstance::defaultName() {
+    // Unix sockets take about 100 bytes of path.
+    const QString beside =
+        QFileInfo(SettingsStore::defaultFilePath()).absolutePath() + "/KestrunPlayer.socket";
+    if (QFile::encodeName(beside).size() < 100)
+        return beside;
     const QByteArray store =
         QCryptographicHash::hash(SettingsStore::defaultFilePath().toUtf8(), QCryptographicHash::Sha1).toHex();
     return QString("kestrun-player-%1-%2").arg(::getuid()).arg(QString::fromLatin1(store.left(12)));
 }
 
 bool SingleInstance::handOver(const QStringList& files, int timeoutMs) {
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(file);
+    return handOverUrls(urls, timeoutMs);
+}
+
+bool SingleInstance::handOverUrls(const QList<QUrl>& urls, int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     QByteArray message;
-    for (const QString& file : files)
-        message += QUrl::fromLocalFile(file).toEncoded() + '\n'; // a path may hold any byte but '\0'
-    message += '\n';                                             // the end of the list
+    for (const QUrl& url : urls)
+        message += url.toEncoded() + '\n'; // a path may hold any byte but '\0'
+    message += '\n';                       // the end of the list
     socket.write(message);
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
@@ -69,13 +110,17 @@ bool SingleInstance::listen() {
                     return; // more to come
                 socket->readAll();
                 QStringList files;
+                QList<QUrl> urls;
                 for (const QByteArray& line : received.split('\n')) {
                     const QUrl url = QUrl::fromEncoded(line);
-                    if (!line.isEmpty() && url.isLocalFile())
+                    if (!line.isEmpty() && url.isLocalFile()) {
                         files << url.toLocalFile();
+                        urls << url;
+                    }
                 }
                 socket->disconnectFromServer();
                 emit filesReceived(files);
+                emit urlsReceived(urls);
             });
         }
     });

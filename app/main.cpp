@@ -6,13 +6,30 @@
 #include "QuitOnSignal.h"
 #include "SingleInstance.h"
 
-#include <QApplication>
-#include <QFileInfo>
+#include "MyCache.h"
+#include "SettingsStore.h"
+#include "StoreNotices.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
+#include <unistd.h>
 
 namespace {
+
+constexpr int kQuitTimeoutMs = 800;
+
+QByteArray currentDirectory() {
+    char buffer[PATH_MAX];
+    return ::getcwd(buffer, sizeof buffer) ? QByteArray(buffer) : QFile::encodeName(QDir::currentPath());
+}
 
 // "--version" and "--help" answer on standard output without a window (and without a display).
 std::optional<int> answerWithoutWindow(int argc, char** argv) {
@@ -50,16 +67,32 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // Qt WebEngine, before the application
     QApplication app(argc, argv);
 
-    // Files to open: the arguments, absolute ("--add" before them is still understood).
-    QStringList files;
-    for (const QString& argument : app.arguments().mid(1)) {
-        if (argument != "--add")
-            files << QFileInfo(argument).absoluteFilePath();
+    // Files to open: the arguments as the file system has them (a name need not be UTF-8), absolute
+    // ("--add" before them is still understood). QApplication has taken its own options out of argv.
+    QList<QUrl> files;
+    const QByteArray directory = currentDirectory();
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--add" || argument.isEmpty())
+            continue;
+        files << MyCache::urlOfLocalFile(argument.startsWith('/') ? argument : directory + "/" + argument);
     }
-    // A player already running for this store takes the files (or only comes forward) and this one ends.
+    // One player per store: a player already running for it takes the files (or only comes forward) and
+    // this one ends. A store locked by a player that cannot be reached is not opened a second time.
     SingleInstance instance(SingleInstance::defaultName());
-    if (instance.handOver(files))
-        return 0;
+    qint64 owner = 0;
+    if (!instance.lockStore(SingleInstance::defaultLockPath(), &owner)) {
+        if (instance.handOverUrls(files))
+            return 0;
+        const QString text = QCoreApplication::translate(
+                                 "main", "Kestrun Player is already running with this play list (process "
+                                         "%1), and it does not answer. Quit it first, then start the "
+                                         "player again.")
+                                 .arg(owner);
+        qWarning().noquote() << text;
+        QMessageBox::critical(nullptr, QStringLiteral("Kestrun Player"), text);
+        return 1;
+    }
     instance.listen();
 
     PlayerEnvironment::setUpApplication(app);
@@ -67,13 +100,26 @@ int main(int argc, char** argv) {
     AppDelegate delegate;
     CVWindowController window;
     delegate.buildMenus(window.menuBar());
-    QObject::connect(&instance, &SingleInstance::filesReceived, &window, [&](const QStringList& received) {
+    QObject::connect(&instance, &SingleInstance::urlsReceived, &window, [&](const QList<QUrl>& received) {
         window.showNormal();
         window.raise();
         window.activateWindow();
-        delegate.openFiles(received);
+        delegate.openLocalUrls(received);
     });
     window.show();
     delegate.applicationDidFinishLaunching(files);
-    return app.exec();
+    const int status = app.exec();
+    // The batch stops after the file it reads and what was read is written; a read that never returns
+    // (a FIFO, a hung network share) must not hold the quit up.
+    if (!MyCache::shutdown(kQuitTimeoutMs)) {
+        qWarning() << "Quitting while a file is still being read; the files read before it are stored";
+        SettingsStore::shared().flush(kQuitTimeoutMs);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
+    if (const int unsaved = StoreNotices::shared().unsavedChanges(); unsaved > 0)
+        qWarning().noquote() << unsaved
+                             << "changes could not be saved:" << StoreNotices::shared().unsavedReason();
+    return status;
 }

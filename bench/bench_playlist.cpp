@@ -2,6 +2,7 @@
 // one activation plus the three lookups a row switch makes, the first activation after a cold load (when
 // every row's JSON text is still to be made), and the memory the loaded list takes.
 #include "MyCache.h"
+#include "PlayListStore.h"
 #include "SettingsStore.h"
 
 #include <QCoreApplication>
@@ -91,7 +92,8 @@ void loadedListMemory(benchmark::State& state) {
 void rowSwitch(benchmark::State& state) {
     qputenv("XDG_CONFIG_HOME", QFileInfo(fixture().path).absolutePath().section('/', 0, -2).toUtf8());
     SettingsStore::resetShared();
-    MyCache::activateIndex(0); // every row's text is made once
+    PlayListStore::resetShared();
+    MyCache::activateIndex(0); // the first start imports the settings file's list into the database
     int row = 0;
     for (auto _ : state) {
         row = (row + 7) % kClips;
@@ -101,31 +103,30 @@ void rowSwitch(benchmark::State& state) {
         benchmark::DoNotOptimize(MyCache::locationIsINChina(key));
         benchmark::DoNotOptimize(MyCache::findFileMessage(key));
     }
-    SettingsStore::shared().flush();
+    PlayListStore::shared().flush(-1);
 }
 
-// How long until the file on disk holds a row switch (the background writer's text, write, rename and
-// flush to disk of the whole store).
+// How long until the database on disk holds a row switch (one transaction, committed to disk).
 void rowSwitchOnDisk(benchmark::State& state) {
-    SettingsStore::shared().flush();
+    PlayListStore::shared().flush(-1);
     int row = 0;
     for (auto _ : state) {
         row = (row + 7) % kClips;
         MyCache::activateIndex(row);
-        SettingsStore::shared().flush();
+        PlayListStore::shared().flush(-1);
     }
 }
 
 void firstActivationAfterColdLoad(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        SettingsStore::resetShared();
-        SettingsStore::shared().playList();
-        QThread::msleep(300); // start-up work: the window, the engines (rows are made ready meanwhile)
+        PlayListStore::resetShared();
+        MyCache::playList();
+        QThread::msleep(300); // start-up work: the window, the engines
         state.ResumeTiming();
         MyCache::activateIndex(3);
     }
-    SettingsStore::shared().flush();
+    PlayListStore::shared().flush(-1);
 }
 
 } // namespace

@@ -1,10 +1,14 @@
 #include "BatchWorker.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSemaphore>
+
+#include <memory>
 
 namespace {
 constexpr const char* kQueueLabel = "com.Login.queue";
+constexpr int kStopTimeoutMs = 1000;
 BatchWorker* g_worker = nullptr;
 } // namespace
 
@@ -29,17 +33,20 @@ void BatchWorker::stop() {
     if (!g_worker || !g_worker->m_thread.isRunning())
         return;
     g_worker->m_thread.quit();
-    g_worker->m_thread.wait();
+    // A task stuck in a file read that never returns (a FIFO, a hung network share) must not keep the
+    // process from ending: the thread is left to the process's exit.
+    g_worker->m_thread.wait(QDeadlineTimer(kStopTimeoutMs));
 }
 
 void BatchWorker::enqueue(std::function<void()> task) {
     QMetaObject::invokeMethod(m_context, std::move(task), Qt::QueuedConnection);
 }
 
-void BatchWorker::drain() {
+bool BatchWorker::drain(int timeoutMs) {
     if (!m_thread.isRunning() || QThread::currentThread() == &m_thread)
-        return;
-    QSemaphore done;
-    enqueue([&done] { done.release(); });
-    done.acquire();
+        return true;
+    // Shared with the task: a drain that gives up must not leave the task a dangling semaphore.
+    auto done = std::make_shared<QSemaphore>();
+    enqueue([done] { done->release(); });
+    return done->tryAcquire(1, timeoutMs);
 }

@@ -12,8 +12,9 @@ public:
     static BatchWorker& shared();
 
     void enqueue(std::function<void()> task);
-    // Blocks until every task queued so far has run (tests, shutdown).
-    void drain();
+    // Blocks until every task queued so far has run (tests, shutdown), at most timeoutMs (< 0: no limit).
+    // False when the tasks have not all run by then.
+    bool drain(int timeoutMs = -1);
 
 private:
     BatchWorker();

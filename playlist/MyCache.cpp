@@ -2,16 +2,21 @@
 
 #include "BatchWorker.h"
 #include "MyCacheEvents.h"
-#include "SettingsStore.h"
+#include "PlayListStore.h"
 #include "VideoGpsTool.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
 #include <QThread>
 #include <QtDebug>
 
+#include <atomic>
+
 namespace {
+
+std::atomic<bool> g_quitting{false};
 
 const PlayListEntry* firstWithPath(const PlayList& list, const QString& path) {
     for (const PlayListEntry& entry : list) {
@@ -22,10 +27,10 @@ const PlayListEntry* firstWithPath(const PlayList& list, const QString& path) {
 }
 
 std::shared_ptr<const PlayList> storedList() {
-    return SettingsStore::shared().playList();
+    return PlayListStore::shared().list();
 }
 
-TrackInfo extract(const QString& path) {
+TrackInfo extract(const QByteArray& path) {
     TrackInfo result;
     VideoGpsTool tool;
     tool.setLogSink([](LogChannel channel, std::string_view text) {
@@ -37,26 +42,8 @@ TrackInfo extract(const QString& path) {
         }
     });
     tool.setResultsBlock([&result](const TrackInfo& info) { result = info; });
-    tool.createVideoForGPSUrl(QFile::encodeName(path).toStdString());
+    tool.createVideoForGPSUrl(path.toStdString());
     return result;
-}
-
-// Appends the batch's rows to the list as it is now, leaving out files that are present by now.
-void mergeAndStore(const std::vector<PlayListEntry>& rows) {
-    const auto current = storedList();
-    PlayList merged = current ? *current : PlayList{};
-    QSet<QString> present;
-    for (const PlayListEntry& entry : merged) {
-        if (entry.path())
-            present.insert(*entry.path());
-    }
-    for (const PlayListEntry& row : rows) {
-        if (row.path() && !present.contains(*row.path())) {
-            present.insert(*row.path());
-            merged.push_back(row);
-        }
-    }
-    SettingsStore::shared().setPlayList(std::move(merged));
 }
 
 } // namespace
@@ -79,33 +66,46 @@ QString MyCache::localPath(const QString& key) {
     return QUrl(key, QUrl::StrictMode).toLocalFile();
 }
 
+QUrl MyCache::urlOfLocalFile(const QByteArray& path) {
+    const QString text = QString::fromUtf8(path);
+    if (text.toUtf8() == path)
+        return QUrl::fromLocalFile(text);
+    // Bytes that are not UTF-8 stay percent-escaped in the URL, so the key still names this very file.
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/!$&'()*+,;=:@~"));
+}
+
+QByteArray MyCache::localPathBytes(const QString& key) {
+    const QUrl url(key, QUrl::StrictMode);
+    if (!url.isLocalFile())
+        return {};
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
 void MyCache::playPathArrCache(const QList<QUrl>& urls, Completion block) {
     MyCacheEvents* context = &events();
     BatchWorker::shared().enqueue([urls, block = std::move(block), context] {
-        // Files already in the list (by exact key) and repeats within the batch are skipped.
-        const auto atStart = storedList();
-        QSet<QString> present;
-        if (atStart) {
-            for (const PlayListEntry& entry : *atStart) {
-                if (entry.path())
-                    present.insert(*entry.path());
-            }
-        }
-        std::vector<PlayListEntry> rows;
+        // Files already in the list (by exact key) and repeats within the batch are skipped. Each file's row
+        // is stored as soon as the file is read.
+        PlayListStore& store = PlayListStore::shared();
+        QSet<QString> seen;
         const int total = static_cast<int>(urls.size());
         int done = 0;
         for (const QUrl& url : urls) {
+            if (g_quitting)
+                return; // the files not read yet are left; what was read is stored
             const QString key = fileKey(url);
-            if (!present.contains(key)) {
-                present.insert(key);
-                rows.push_back(PlayListEntry::fromTrackInfo(key, extract(url.toLocalFile())));
+            if (!seen.contains(key) && !store.contains(key)) {
+                seen.insert(key);
+                const quint64 ticket =
+                    store.append(PlayListEntry::fromTrackInfo(key, extract(localPathBytes(key))));
+                if (store.waitTried(ticket))
+                    emit context->rowStored(key);
             }
             emit context->batchProgress(++done, total);
         }
         QMetaObject::invokeMethod(
             context,
-            [rows = std::move(rows), block] {
-                mergeAndStore(rows);
+            [block] {
                 if (block)
                     block();
             },
@@ -114,11 +114,15 @@ void MyCache::playPathArrCache(const QList<QUrl>& urls, Completion block) {
 }
 
 void MyCache::syncPlayList(PlayList list) {
-    SettingsStore::shared().setPlayList(std::move(list));
+    PlayListStore::shared().replace(std::move(list));
+}
+
+void MyCache::removePath(const QString& key) {
+    PlayListStore::shared().removePath(key);
 }
 
 void MyCache::playPathClear() {
-    SettingsStore::shared().removePlayList();
+    PlayListStore::shared().clear();
 }
 
 std::shared_ptr<const PlayList> MyCache::playList() {
@@ -128,7 +132,7 @@ std::shared_ptr<const PlayList> MyCache::playList() {
 std::shared_ptr<const TrackSamples> MyCache::findGpsDatas(const QString& path) {
     const auto list = storedList();
     const PlayListEntry* entry = list ? firstWithPath(*list, path) : nullptr;
-    return entry ? entry->body().gpsData : nullptr;
+    return entry ? entry->body().samples() : nullptr;
 }
 
 bool MyCache::locationIsINChina(const QString& path) {
@@ -154,36 +158,22 @@ QVariantMap MyCache::findFileMessage(const QString& path) {
 }
 
 void MyCache::activatePath(const QString& path) {
-    const auto list = storedList();
-    PlayList marked;
-    if (list) {
-        marked.reserve(list->size());
-        for (const PlayListEntry& entry : *list)
-            marked.push_back(entry.activeYn() == false ? entry : entry.withActive(false));
-        for (auto it = marked.rbegin(); it != marked.rend(); ++it) {
-            if (it->path() == path) {
-                *it = it->withActive(true);
-                break;
-            }
-        }
-    }
-    SettingsStore::shared().setPlayList(std::move(marked));
+    PlayListStore::shared().activatePath(path);
 }
 
 void MyCache::activateIndex(qint64 index) {
-    const auto list = storedList();
-    PlayList marked;
-    if (list) {
-        marked.reserve(list->size());
-        for (const PlayListEntry& entry : *list)
-            marked.push_back(entry.activeYn() == false ? entry : entry.withActive(false));
-        if (index >= 0 && index < static_cast<qint64>(marked.size()))
-            marked[static_cast<std::size_t>(index)] =
-                marked[static_cast<std::size_t>(index)].withActive(true);
-    }
-    SettingsStore::shared().setPlayList(std::move(marked));
+    PlayListStore::shared().activateIndex(index);
 }
 
 void MyCache::waitForWorker() {
     BatchWorker::shared().drain();
+}
+
+bool MyCache::shutdown(int timeoutMs) {
+    g_quitting = true;
+    QElapsedTimer timer;
+    timer.start();
+    const bool stopped = BatchWorker::shared().drain(timeoutMs);
+    PlayListStore::shared().flush(std::max<int>(0, timeoutMs - static_cast<int>(timer.elapsed())));
+    return stopped;
 }

@@ -12,12 +12,14 @@
 
 class MyCacheEvents;
 
-// The play list with every file's telemetry, kept in the settings store under "KEY_PLAY_LIST". Files are
-// identified by their key: the percent-escaped "file:///..." URL text, compared exactly.
+// The play list with every file's telemetry ("KEY_PLAY_LIST"), kept in the play-list database
+// (PlayListStore). Files are identified by their key: the percent-escaped "file:///..." URL text, compared
+// exactly.
 //
-// Batches run on the application-wide serial worker, one file after another; each batch merges its new rows
-// into the list as it stands when the batch ends (changes made meanwhile are kept; files present by then are
-// skipped) and then runs its completion on the main thread. Everything else runs on the main thread.
+// Batches run on the application-wide serial worker, one file after another; each file's row joins the
+// list (and is written to disk) as soon as the file is read, so a quit or a crash keeps what was read;
+// files present by then are skipped. The batch's completion then runs once on the main thread. Everything
+// else runs on the main thread.
 class MyCache {
 public:
     MyCache() = delete;
@@ -28,6 +30,8 @@ public:
     static void playPathArrCache(const QList<QUrl>& urls, Completion block);
     // Stores `list` as the play list.
     static void syncPlayList(PlayList list);
+    // Removes every row with this key from the list as it is now (rows a batch adds meanwhile stay).
+    static void removePath(const QString& key);
     // Removes the play list.
     static void playPathClear();
     // The stored list, or null when there is none.
@@ -49,10 +53,18 @@ public:
     // The key of a local file ("file:///tmp/a%20b.mp4"), and the file-system path of a key.
     static QString fileKey(const QUrl& url);
     static QString localPath(const QString& key);
+    // The same for paths as the file system has them: any bytes but '\0', UTF-8 or not (a name that is not
+    // UTF-8 keeps its bytes percent-escaped in the key).
+    static QUrl urlOfLocalFile(const QByteArray& path);
+    static QByteArray localPathBytes(const QString& key);
 
     // Progress of the batches.
     static MyCacheEvents& events();
-    // Blocks until the batches queued so far have been extracted (their merge and completion still follow
-    // on the main thread's event loop).
+    // Blocks until the batches queued so far have been extracted (their completions still follow on the main
+    // thread's event loop).
     static void waitForWorker();
+    // At quit: stops the batches after the file each is reading, writes what is queued, and waits at most
+    // `timeoutMs` for both. False when the worker is still inside a file (a read that does not return): the
+    // caller should end the process without waiting for it.
+    static bool shutdown(int timeoutMs);
 };

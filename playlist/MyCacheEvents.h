@@ -12,4 +12,6 @@ public:
 signals:
     // `done` of the `total` files of the batch are handled (extracted or skipped as present).
     void batchProgress(int done, int total);
+    // The row of the file with this key is on disk (emitted once the write has committed).
+    void rowStored(const QString& key);
 };

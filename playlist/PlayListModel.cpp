@@ -30,10 +30,10 @@ QString PlayListModel::sizeText(float megabytes) {
 }
 
 QString PlayListModel::gpsText(const PlayListEntry& entry) {
-    const auto& samples = entry.body().gpsData;
-    if (!samples || samples->empty())
+    const std::size_t seconds = entry.body().sampleCount();
+    if (seconds == 0)
         return tr("no GPS");
-    return tr("%1 s GPS").arg(samples->size());
+    return tr("%1 s GPS").arg(seconds);
 }
 
 QVariant PlayListModel::data(const QModelIndex& index, int role) const {
@@ -56,7 +56,7 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     case GpsRole:
         return gpsText(entry);
     case HasGpsRole:
-        return body.gpsData && !body.gpsData->empty();
+        return body.sampleCount() > 0;
     case MarkedRole:
         return index.row() == m_marked;
     case SelectedRole:

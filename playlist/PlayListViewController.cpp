@@ -439,15 +439,10 @@ void PlayListViewController::closeWaitIndicator() {
 }
 
 void PlayListViewController::customTableCellView(int row, const QString& key) {
-    const auto stored = MyCache::playList();
-    if (!stored)
+    if (!MyCache::playList())
         return;
-    PlayList kept;
-    for (const PlayListEntry& entry : *stored) {
-        if (entry.path() != key)
-            kept.push_back(entry);
-    }
-    MyCache::syncPlayList(std::move(kept));
+    // Every row with this key leaves the list as it is now, also while a batch adds rows to it.
+    MyCache::removePath(key);
     setSelectedRows({});
     if (m_selectIndex >= 0) {
         if (row == m_selectIndex) {

@@ -221,6 +221,41 @@ std::optional<bool> readFields(const QVariantMap& dictionary, PlayListEntryBody&
 
 } // namespace
 
+std::shared_ptr<const TrackSamples> PlayListEntryBody::samples() const {
+    if (gpsData)
+        return gpsData;
+    if (storedSampleCount && sampleReader)
+        return sampleReader();
+    return nullptr;
+}
+
+std::size_t PlayListEntryBody::sampleCount() const {
+    if (gpsData)
+        return gpsData->size();
+    return storedSampleCount.value_or(0);
+}
+
+void PlayListJson::appendSamples(std::string& out, const TrackSamples& samples) {
+    out.reserve(out.size() + samples.size() * 120 + 2);
+    out += '[';
+    bool first = true;
+    for (const TrackSample& s : samples) {
+        if (!first)
+            out += ',';
+        first = false;
+        appendSample(out, s);
+    }
+    out += ']';
+}
+
+TrackSamples PlayListJson::samplesFromJson(const QJsonArray& array) {
+    TrackSamples list;
+    list.reserve(static_cast<std::size_t>(array.size()));
+    for (const QJsonValue& item : array)
+        list.push_back(sampleFrom(item.toObject()));
+    return list;
+}
+
 const std::string& PlayListEntryBody::jsonMembers() const {
     std::call_once(m_jsonOnce, [this] {
         std::string& out = m_json;
@@ -228,18 +263,9 @@ const std::string& PlayListEntryBody::jsonMembers() const {
             appendKey(out, kPath);
             PlayListJson::appendQuoted(out, path->toStdString());
         }
-        if (gpsData) {
-            out.reserve(gpsData->size() * 120 + 256);
+        if (const auto track = samples()) {
             appendKey(out, kGpsData);
-            out += '[';
-            bool first = true;
-            for (const TrackSample& s : *gpsData) {
-                if (!first)
-                    out += ',';
-                first = false;
-                appendSample(out, s);
-            }
-            out += ']';
+            PlayListJson::appendSamples(out, *track);
         }
         const auto number = [&](const char* key, const std::optional<float>& value) {
             if (value) {
@@ -288,7 +314,6 @@ PlayListEntry PlayListEntry::fromTrackInfo(const QString& fileKey, const TrackIn
     body->totailDistance = info.totailDistance;
     body->fileTime = QString::fromStdString(info.fileTime);
     body->fileSize = info.fileSize;
-    body->jsonMembers(); // made here, on the batch's worker, not when the main thread first stores the row
     return PlayListEntry(std::move(body));
 }
 
@@ -308,14 +333,9 @@ PlayListEntry PlayListEntry::fromJson(const QJsonObject& object) {
     const std::optional<bool> active = readFields(fields, *body);
     // The samples are the bulk of a stored list: read them without the QVariant detour.
     const QJsonValue samples = object.value(QLatin1StringView(kGpsData));
-    if (samples.isArray()) {
-        auto list = std::make_shared<TrackSamples>();
-        const QJsonArray array = samples.toArray();
-        list->reserve(static_cast<std::size_t>(array.size()));
-        for (const QJsonValue& item : array)
-            list->push_back(sampleFrom(item.toObject()));
-        body->gpsData = std::move(list);
-    }
+    if (samples.isArray())
+        body->gpsData =
+            std::make_shared<const TrackSamples>(PlayListJson::samplesFromJson(samples.toArray()));
     return PlayListEntry(std::move(body), active);
 }
 
@@ -324,10 +344,10 @@ QVariantMap PlayListEntry::toDictionary() const {
     const PlayListEntryBody& b = *m_body;
     if (b.path)
         map.insert(kPath, *b.path);
-    if (b.gpsData) {
+    if (const auto track = b.samples()) {
         QVariantList samples;
-        samples.reserve(static_cast<qsizetype>(b.gpsData->size()));
-        for (const TrackSample& s : *b.gpsData)
+        samples.reserve(static_cast<qsizetype>(track->size()));
+        for (const TrackSample& s : *track)
             samples.append(TrackDictionary::fromSample(s));
         map.insert(kGpsData, samples);
     }

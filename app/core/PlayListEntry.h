@@ -3,10 +3,12 @@
 #include "TrackInfo.h"
 #include "TrackSample.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,7 +36,11 @@ using TrackSamples = std::vector<TrackSample>;
 class PlayListEntryBody {
 public:
     std::optional<QString> path;                 // the file key, "file:///..." percent-escaped
-    std::shared_ptr<const TrackSamples> gpsData; // null when the row has no samples
+    std::shared_ptr<const TrackSamples> gpsData; // the samples when held in memory; see samples()
+    // Rows read back from the play-list database leave their track on disk: the number of its samples and
+    // a reader that fetches them (any thread). Unset for rows whose samples are held, or that have none.
+    std::optional<std::size_t> storedSampleCount;
+    std::function<std::shared_ptr<const TrackSamples>()> sampleReader;
     std::optional<float> maxSpeed;
     std::optional<bool> isInChina;
     std::optional<float> aevSpeed;
@@ -42,6 +48,12 @@ public:
     std::optional<QString> fileTime;
     std::optional<float> fileSize;
     QVariantMap extra; // keys this version does not know, kept as they were stored
+
+    // The samples ("key_gps_data"): held ones, or read from the store; null when the row has none.
+    std::shared_ptr<const TrackSamples> samples() const;
+    // Whether the row has "key_gps_data", and how many samples it holds, without reading them.
+    bool hasSamples() const { return gpsData || storedSampleCount; }
+    std::size_t sampleCount() const;
 
     // The row's members as JSON text without braces, e.g. "key_path":"file:///a.mp4","file_size":0.5
     const std::string& jsonMembers() const;
@@ -88,6 +100,9 @@ void appendQuoted(std::string& out, std::string_view utf8);
 void appendNumber(std::string& out, float value);
 // A generic value (as read from or written to the store) in the same style.
 void appendVariant(std::string& out, const QVariant& value);
+// A track as a JSON array of samples, and back (entries that are not objects read as empty samples).
+void appendSamples(std::string& out, const TrackSamples& samples);
+TrackSamples samplesFromJson(const QJsonArray& array);
 // A JSON value as the store's QVariant: numbers become double, arrays lists, objects maps, null invalid.
 QVariant toVariant(const QJsonValue& value);
 } // namespace PlayListJson

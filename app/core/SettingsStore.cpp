@@ -1,7 +1,9 @@
 #include "SettingsStore.h"
 
 #include "NumberText.h"
+#include "StoreNotices.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <QtDebug>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,6 +25,11 @@ namespace {
 
 constexpr const char* kOrganisation = "Kestrun";
 constexpr const char* kFileName = "KestrunPlayer.json";
+constexpr int kCloseTimeoutMs = 3000;
+constexpr auto kRetryInterval = std::chrono::seconds(2);
+constexpr const char* kNoticeUnreadable = "settings-unreadable";
+constexpr const char* kNoticeSetAside = "settings-set-aside";
+constexpr const char* kNoticeWrite = "settings-write";
 
 std::unique_ptr<SettingsStore>& sharedSlot() {
     static std::unique_ptr<SettingsStore> store;
@@ -94,8 +102,10 @@ std::string fileText(const QVariantMap& values, const std::shared_ptr<const Play
     return out;
 }
 
+// Reads the file's object. `shapeProblem` tells what was left out or kept as it was because it does not
+// have the play list's shape (the list is not a list, a row is not an object).
 bool parseFile(const QByteArray& bytes, QVariantMap& values, std::shared_ptr<const PlayList>& list,
-               QVariant& rawList, QString& problem) {
+               QVariant& rawList, QString& problem, QString* shapeProblem = nullptr) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError) {
@@ -116,15 +126,23 @@ bool parseFile(const QByteArray& bytes, QVariantMap& values, std::shared_ptr<con
         }
         if (!it.value().isArray()) {
             rawList = PlayListJson::toVariant(it.value());
+            if (shapeProblem)
+                *shapeProblem = QString("\"%1\" is not a list").arg(SettingsKeys::kPlayList);
             continue;
         }
         auto rows = std::make_shared<PlayList>();
         const QJsonArray array = it.value().toArray();
         rows->reserve(static_cast<std::size_t>(array.size()));
+        int strays = 0;
         for (const QJsonValue& row : array) {
             if (row.isObject())
                 rows->push_back(PlayListEntry::fromJson(row.toObject()));
+            else
+                ++strays;
         }
+        if (strays > 0 && shapeProblem)
+            *shapeProblem =
+                QString("%1 of the play list's %2 rows are not rows").arg(strays).arg(array.size());
         list = std::move(rows);
     }
     return true;
@@ -191,7 +209,7 @@ SettingsStore::~SettingsStore() {
     m_stopWarming = true;
     if (m_warmer.joinable())
         m_warmer.join();
-    flush();
+    flush(kCloseTimeoutMs);
     {
         std::lock_guard lock(m_syncMutex);
         m_stopping = true;
@@ -234,29 +252,74 @@ void SettingsStore::load() {
     QFile file(m_filePath);
     if (!file.exists())
         return;
-    if (!file.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << "Settings file" << m_filePath << "cannot be read:" << file.errorString();
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        // Never write over a file that could not be read: it may hold everything the user has.
+        m_readOnly = true;
+        const QString reason = file.errorString();
+        qWarning().noquote() << "Settings file" << m_filePath << "cannot be read:" << reason
+                             << "- it is left as it is and nothing is saved to it";
+        StoreNotices::shared().report(
+            kNoticeUnreadable,
+            QCoreApplication::translate("SettingsStore",
+                                        "The settings file %1 cannot be read (%2). It is left as it is; "
+                                        "settings changed now are not saved.")
+                .arg(m_filePath, reason),
+            true);
         return;
     }
-    const QByteArray bytes = file.readAll();
     file.close();
     QString problem;
-    if (parseFile(bytes, m_values, m_playList, m_playListRaw, problem))
+    QString shapeProblem;
+    if (parseFile(bytes, m_values, m_playList, m_playListRaw, problem, &shapeProblem)) {
+        if (!shapeProblem.isEmpty())
+            setAside(shapeProblem, true);
         return;
+    }
 
     // Never delete a user's data: keep the unreadable file beside the new one and start empty.
     m_values.clear();
     m_playList.reset();
     m_playListRaw = QVariant();
+    setAside(problem, false);
+}
+
+void SettingsStore::setAside(const QString& reason, bool keepOriginal) {
     const QString stamp = QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
     QString aside = m_filePath + ".unreadable-" + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)
         aside = m_filePath + ".unreadable-" + stamp + "-" + QString::number(n);
-    if (QFile::rename(m_filePath, aside))
+    const bool kept = keepOriginal ? QFile::copy(m_filePath, aside) : QFile::rename(m_filePath, aside);
+    if (kept) {
         m_setAsidePath = aside;
-    qWarning().noquote() << "Settings file" << m_filePath << "could not be parsed (" + problem + "); moved to"
-                         << (m_setAsidePath.isEmpty() ? QString("(could not be moved)") : m_setAsidePath)
-                         << "and starting with empty settings";
+    } else if (!keepOriginal) {
+        m_readOnly = true; // it could not be moved out of the way: leave it, write nothing
+    }
+    qWarning().noquote() << "Settings file" << m_filePath
+                         << (keepOriginal ? "could not be read in full (" : "could not be parsed (") +
+                                reason + ");"
+                         << (kept ? (keepOriginal ? "copied to " : "moved to ") + aside
+                                  : QString("it could not be set aside"))
+                         << (keepOriginal ? "and reading what it holds" : "and starting with empty settings");
+    QString text;
+    if (!kept)
+        text = QCoreApplication::translate("SettingsStore",
+                                           "The settings file %1 could not be read (%2) nor set aside. It is "
+                                           "left as it is; settings changed now are not saved.")
+                   .arg(m_filePath, reason);
+    else if (keepOriginal)
+        text = QCoreApplication::translate("SettingsStore",
+                                           "Part of the settings file could not be read (%1). The file as it "
+                                           "was is kept as %2.")
+                   .arg(reason, aside);
+    else
+        text = QCoreApplication::translate("SettingsStore",
+                                           "The settings file could not be read (%1). It is kept as %2 and "
+                                           "the player starts with empty settings.")
+                   .arg(reason, aside);
+    StoreNotices::shared().report(kNoticeSetAside, text, !kept);
 }
 
 QVariant SettingsStore::value(const QString& key) const {
@@ -361,6 +424,12 @@ void SettingsStore::removePlayList() {
 }
 
 void SettingsStore::writeFile() {
+    if (m_readOnly) {
+        StoreNotices::shared().setUnsaved(
+            "settings", ++m_readOnlyChanges,
+            QCoreApplication::translate("SettingsStore", "the settings file could not be read"));
+        return;
+    }
     {
         std::lock_guard syncLock(m_syncMutex);
         m_pending = Version{m_values, m_playList, m_playListRaw};
@@ -369,30 +438,40 @@ void SettingsStore::writeFile() {
     m_syncWake.notify_one();
 }
 
-void SettingsStore::writeVersion(const Version& version) const {
+bool SettingsStore::writeVersion(const Version& version, QString& problem) const {
     const std::string text = fileText(version.values, version.playList, version.playListRaw);
     const QFileInfo info(m_filePath);
     if (!QDir().mkpath(info.absolutePath())) {
+        problem = QString("the folder %1 cannot be created").arg(info.absolutePath());
         qWarning().noquote() << "Settings folder" << info.absolutePath() << "cannot be created";
-        return;
+        return false;
     }
     QByteArray temporary = QFile::encodeName(m_filePath + ".XXXXXX");
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        qWarning().noquote() << "Settings file" << m_filePath << "cannot be written:" << std::strerror(errno);
-        return;
+        problem = QString::fromLocal8Bit(std::strerror(errno));
+        qWarning().noquote() << "Settings file" << m_filePath << "cannot be written:" << problem;
+        return false;
     }
     ::fchmod(fd, 0600);
-    const bool written = writeAll(fd, text.data(), text.size());
-    const bool synced = written && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!synced || !closed ||
-        ::rename(temporary.constData(), QFile::encodeName(m_filePath).constData()) != 0) {
-        qWarning().noquote() << "Settings file" << m_filePath << "cannot be written:" << std::strerror(errno);
+    bool ok = writeAll(fd, text.data(), text.size()) && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temporary.constData(), QFile::encodeName(m_filePath).constData()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        problem = QString::fromLocal8Bit(std::strerror(error));
+        qWarning().noquote() << "Settings file" << m_filePath << "cannot be written:" << problem;
         ::unlink(temporary.constData());
-        return;
+        return false;
     }
     fsyncPath(QFile::encodeName(info.absolutePath()), O_RDONLY | O_DIRECTORY);
+    return true;
 }
 
 void SettingsStore::syncLoop() {
@@ -401,20 +480,49 @@ void SettingsStore::syncLoop() {
         m_syncWake.wait(lock, [this] { return m_stopping || m_pending.has_value(); });
         if (!m_pending)
             return; // stopping, with nothing left to write
-        const Version version = std::move(*m_pending);
+        Version version = std::move(*m_pending);
         m_pending.reset();
         const quint64 target = m_writes;
         lock.unlock();
-        writeVersion(version);
+        QString problem;
+        const bool written = writeVersion(version, problem);
+        if (written) {
+            StoreNotices::shared().clear(kNoticeWrite);
+            StoreNotices::shared().setUnsaved("settings", 0);
+        } else {
+            StoreNotices::shared().report(
+                kNoticeWrite,
+                QCoreApplication::translate("SettingsStore", "Settings cannot be saved to %1 (%2). Retrying…")
+                    .arg(m_filePath, problem),
+                true);
+            StoreNotices::shared().setUnsaved("settings", 1, problem);
+        }
         lock.lock();
-        m_synced = target;
-        m_syncDone.notify_all();
+        if (written) {
+            m_synced = target;
+            m_syncDone.notify_all();
+            continue;
+        }
+        // Tried again a little later, unless a newer version is already waiting to be written.
+        if (!m_pending)
+            m_pending = std::move(version);
+        if (m_stopping)
+            return;
+        m_syncWake.wait_for(lock, kRetryInterval, [this] { return m_stopping; });
     }
 }
 
-void SettingsStore::flush() {
+bool SettingsStore::flush(int timeoutMs) {
     std::unique_lock lock(m_syncMutex);
-    m_syncDone.wait(lock, [this] { return m_synced >= m_writes; });
+    const auto done = [this] {
+        return m_synced >= m_writes;
+    };
+    if (timeoutMs < 0) {
+        m_syncDone.wait(lock, done);
+        return !m_readOnly || m_readOnlyChanges == 0;
+    }
+    return m_syncDone.wait_for(lock, std::chrono::milliseconds(timeoutMs), done) &&
+           (!m_readOnly || m_readOnlyChanges == 0);
 }
 
 QSettings::Format SettingsStore::jsonFormat() {

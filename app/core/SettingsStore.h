@@ -42,8 +42,12 @@ public:
     static QString defaultFilePath();
 
     QString filePath() const { return m_filePath; }
-    // Where an unreadable file was moved when the store opened, or an empty text.
+    // Where an unreadable file was moved (or, when only part of it was unreadable, copied) when the store
+    // opened, or an empty text.
     QString setAsidePath() const { return m_setAsidePath; }
+    // True when the file exists but could not be read: it is left exactly as it is and nothing is written
+    // to it in this run (changes stay in memory and are counted as unsaved).
+    bool isReadOnly() const { return m_readOnly; }
 
     QVariant value(const QString& key) const; // invalid when absent
     bool contains(const QString& key) const;
@@ -61,8 +65,9 @@ public:
     void setPlayList(PlayList list);
     void removePlayList();
 
-    // Waits until the file on disk holds every change made so far.
-    void flush();
+    // Waits until the file on disk holds every change made so far, at most timeoutMs (< 0: no limit).
+    // False when changes are still not written (a write keeps failing, or the file is read-only).
+    bool flush(int timeoutMs = -1);
 
     // A QSettings format that reads and writes the same JSON file, for tools and tests.
     static QSettings::Format jsonFormat();
@@ -76,11 +81,14 @@ private:
         QVariant playListRaw;
     };
     void writeFile(); // with m_mutex held: hands the current version to the writer
-    void writeVersion(const Version& version) const;
+    bool writeVersion(const Version& version, QString& problem) const;
+    void setAside(const QString& reason, bool keepOriginal);
     void syncLoop();
 
     const QString m_filePath;
     QString m_setAsidePath;
+    bool m_readOnly = false;
+    int m_readOnlyChanges = 0;
     mutable QMutex m_mutex;
     QVariantMap m_values; // every key but the play list
     std::shared_ptr<const PlayList> m_playList;

@@ -46,6 +46,9 @@
 #include <QToolButton>
 #include <QWebEngineView>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 // Records every module call it receives, prefixed with its name.
@@ -353,6 +356,29 @@ private slots:
         QCOMPARE(layout()->videoVC()->activeUrl(), std::optional<QUrl>(QUrl::fromLocalFile(clip)));
         for (const PlayListEntry& entry : *list)
             QVERIFY(!entry.path()->contains("nonexistent"));
+    }
+
+    void aNameThatIsNotUtf8IsAddedAndRead() {
+        // Latin-1 "é" (one byte 0xE9) in a name: not UTF-8, yet a file like any other.
+        const QByteArray path = QFile::encodeName(m_media.path()) + "/caf\xe9 clip.mp4";
+        const auto bytes = ClipWriter::bareClip(SyntheticDrive::world().messages());
+        QFile file;
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        QVERIFY(file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+        file.close();
+        const QUrl url = MyCache::urlOfLocalFile(path);
+        const QString key = MyCache::fileKey(url);
+        QVERIFY2(key.endsWith("/caf%E9%20clip.mp4"), qPrintable(key));
+        QCOMPARE(MyCache::localPathBytes(key), path);
+        QSignalSpy finished(m_delegate, &AppDelegate::openFinished);
+        m_delegate->openLocalUrls({url});
+        QVERIFY(finished.wait(20000));
+        const auto list = MyCache::playList();
+        QCOMPARE(list->back().path(), key);
+        QVERIFY(list->back().body().sampleCount() > 0); // the file itself was read
+        QCOMPARE(layout()->videoVC()->activeUrl(), std::optional<QUrl>(url));
     }
 
     void exportAndMenuKeys() {

@@ -12,6 +12,7 @@
 #include "MyCache.h"
 #include "PlatformEngine.h"
 #include "PlayListModel.h"
+#include "PlayListStore.h"
 #include "PlayListViewController.h"
 #include "PlayerEnvironment.h"
 #include "Reachability.h"
@@ -73,7 +74,8 @@ private:
         video()->close();
         m_window.reset();
         m_delegate.reset();
-        SettingsStore::resetShared(); // the next start reads the file again
+        PlayListStore::resetShared(); // the next start reads the files again
+        SettingsStore::resetShared();
     }
 
     void screenshot(const QString& name) {
@@ -235,8 +237,14 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
                                                   : QJsonObject();
         };
-        const QJsonArray before = stored()["KEY_PLAY_LIST"].toArray();
-        QCOMPARE(before.size(), 3);
+        // The play list as a new reader of its database finds it.
+        const auto storedRows = [] {
+            PlayListStore::resetShared();
+            const auto list = MyCache::playList();
+            return list ? *list : PlayList{};
+        };
+        const PlayList before = storedRows();
+        QCOMPARE(before.size(), std::size_t(3));
         const QString program = QString(KESTRUN_BIN_DIR) + "/kestrun-player";
         QProcess player;
         player.setProcessChannelMode(QProcess::MergedChannels);
@@ -253,17 +261,18 @@ private slots:
         QVERIFY(later.waitForFinished(20000));
         QCOMPARE(later.exitCode(), 0);
         const QString fourthKey = MyCache::fileKey(QUrl::fromLocalFile(fourth));
-        QTRY_COMPARE_WITH_TIMEOUT(stored()["KEY_PLAY_LIST"].toArray().size(), 4, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(storedRows().size(), std::size_t(4), 20000);
 
         player.terminate();
         QVERIFY(player.waitForFinished(10000));
         const QJsonObject after = stored();
-        const QJsonArray rows = after["KEY_PLAY_LIST"].toArray();
-        QCOMPARE(rows.size(), 4);
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(rows[i].toObject()["key_path"], before[i].toObject()["key_path"]);
-        QCOMPARE(rows[3].toObject()["key_path"].toString(), fourthKey);
-        QCOMPARE(rows[3].toObject()["key_active_yn"].toBool(), true); // the handed-over clip plays
+        const PlayList rows = storedRows();
+        QCOMPARE(rows.size(), std::size_t(4));
+        for (std::size_t i = 0; i < 3; ++i)
+            QCOMPARE(rows[i].path(), before[i].path());
+        QCOMPARE(rows[3].path(), fourthKey);
+        QCOMPARE(rows[3].activeYn(), std::optional<bool>(true)); // the handed-over clip plays
+        QVERIFY(!after.contains("KEY_PLAY_LIST"));               // the settings file holds the settings only
         QCOMPARE(after["userSpeed"].toString(), QString("1"));
         QCOMPARE(after["userMap"].toString(), QString("1"));
         const QByteArray log = player.readAll();

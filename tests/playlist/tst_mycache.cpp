@@ -3,6 +3,7 @@
 #include "ClipWriter.h"
 #include "MyCache.h"
 #include "MyCacheEvents.h"
+#include "PlayListStore.h"
 #include "SettingsStore.h"
 #include "SyntheticDrive.h"
 #include "TestFiles.h"
@@ -198,11 +199,15 @@ private slots:
         QCOMPARE(addAndWait({m_spaced, m_china, m_nested}), 1);
         QVERIFY(changed);
         // The deletion and the activation stand and the new files are appended. The China file was listed
-        // when the batch started, so the batch skipped it and does not bring it back.
+        // when the batch started, so the batch skipped it and does not bring it back. Rows join the list as
+        // their files are read, so a row added before the activation carries its false mark, one added
+        // after it none.
         const auto after = MyCache::playList();
         QCOMPARE(keysOf(after), (QStringList{MyCache::fileKey(m_world), MyCache::fileKey(m_spaced),
                                              MyCache::fileKey(m_nested)}));
-        QCOMPARE(marksOf(after), (QList<std::optional<bool>>{true, std::nullopt, std::nullopt}));
+        const auto marks = marksOf(after);
+        QCOMPARE(marks.first(), std::optional<bool>(true));
+        QVERIFY(!marks.mid(1).contains(std::optional<bool>(true)));
     }
 
     void batchQueuedBehindAnotherTask() {
@@ -233,6 +238,7 @@ private slots:
         QCOMPARE(addAndWait({m_china, m_world}), 1);
         MyCache::activateIndex(1);
         const PlayList before = *MyCache::playList();
+        PlayListStore::resetShared();
         SettingsStore::resetShared();
         const auto after = MyCache::playList();
         QVERIFY(after);
