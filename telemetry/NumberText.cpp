@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace NumberText {
@@ -14,11 +15,58 @@ namespace {
 constexpr std::size_t kBufferSize = 400;
 
 template <typename... Args> std::string toChars(Args... args) {
-    std::array<char, kBufferSize> buffer{};
+    std::array<char, kBufferSize>
+        buffer; // not cleared: to_chars writes what it returns, and this runs per field
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), args...);
     if (result.ec != std::errc{})
         return {};
     return std::string(buffer.data(), result.ptr);
+}
+
+// 128-bit integers for the exact fixed-notation path (a GCC and Clang extension).
+__extension__ using Unsigned128 = unsigned __int128;
+
+constexpr std::uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                          100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr int kMaxFastPrecision = 9;
+
+// "%.<precision>f" of a finite `value` computed exactly on its binary value (round to nearest, ties to even),
+// as to_chars would, for the common case: precision up to 9 and a magnitude below 2^63 / 10^precision.
+// Nothing when the value lies outside that case.
+std::optional<std::string> fastFixed(double value, int precision) {
+    if (precision < 0 || precision > kMaxFastPrecision || !std::isfinite(value))
+        return std::nullopt;
+    const std::uint64_t scale = kPowersOfTen[precision];
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 9.2e18 / double(scale)))
+        return std::nullopt;
+    int exponent = 0;
+    const double fraction = std::frexp(magnitude, &exponent); // magnitude = fraction · 2^exponent
+    // magnitude = mantissa · 2^shift with a 53-bit integer mantissa.
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int shift = exponent - 53;
+    const Unsigned128 scaled = Unsigned128(mantissa) * scale;
+    Unsigned128 rounded = 0;
+    if (shift >= 0) {
+        rounded = scaled << shift; // below 2^63 by the magnitude check
+    } else if (shift > -128) {
+        const int down = -shift;
+        rounded = scaled >> down;
+        const Unsigned128 remainder = scaled - (rounded << down);
+        const Unsigned128 half = Unsigned128(1) << (down - 1);
+        if (remainder > half || (remainder == half && (rounded & 1)))
+            ++rounded;
+    } // else: far below half a unit of the last decimal; rounds to zero
+    const auto units = static_cast<std::uint64_t>(rounded);
+    std::string text = std::signbit(value) ? "-" : "";
+    text += std::to_string(units / scale);
+    if (precision > 0) {
+        std::string decimals = std::to_string(units % scale);
+        text += '.';
+        text.append(std::size_t(precision) - decimals.size(), '0');
+        text += decimals;
+    }
+    return text;
 }
 
 bool isSpace(char c) {
@@ -136,6 +184,8 @@ template <typename T> T parseLeading(std::string_view text) {
 } // namespace
 
 std::string formatFixed(double value, int precision) {
+    if (auto text = fastFixed(value, precision))
+        return std::move(*text);
     return toChars(value, std::chars_format::fixed, precision);
 }
 
@@ -144,6 +194,10 @@ std::string formatG17(double value) {
 }
 
 std::string formatShortest(float value) {
+    // Whole numbers below 100000 are their digits (the shortest form never turns scientific below that); the
+    // track's numbers are all whole.
+    if (value == std::trunc(value) && std::fabs(value) < 100000.0f && !(value == 0 && std::signbit(value)))
+        return std::to_string(static_cast<int>(value));
     return toChars(value);
 }
 
