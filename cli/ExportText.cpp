@@ -2,6 +2,7 @@
 
 #include "NumberText.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace ExportText {
@@ -72,8 +73,25 @@ std::string validUtf8(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// True when every byte of `text` stands for itself in a JSON string: printable ASCII but '"' and '\\'.
+bool plainJson(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x20 && u < 0x80 && c != '"' && c != '\\';
+    });
+}
+
+} // namespace
+
 void appendJsonString(std::string& out, std::string_view text) {
     out += '"';
+    if (plainJson(text)) { // numbers and times: the usual case
+        out += text;
+        out += '"';
+        return;
+    }
     forEachCharacter(
         text,
         [&](char c) {

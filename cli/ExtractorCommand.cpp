@@ -36,7 +36,7 @@ ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std
     } else {
         tool.setLogSink({});
     }
-    tool.setResultsBlock([&track](const TrackInfo& info) { track.info = info; });
+    tool.setResultsBlock([&track](TrackInfo info) { track.info = std::move(info); });
     tool.createVideoForGPSUrl(path);
     track.times.reserve(tool.sampleClocks().size());
     for (const RecordClock& clock : tool.sampleClocks())

@@ -57,16 +57,23 @@ std::optional<std::string> fastFixed(double value, int precision) {
         if (remainder > half || (remainder == half && (rounded & 1)))
             ++rounded;
     } // else: far below half a unit of the last decimal; rounds to zero
-    const auto units = static_cast<std::uint64_t>(rounded);
-    std::string text = std::signbit(value) ? "-" : "";
-    text += std::to_string(units / scale);
-    if (precision > 0) {
-        std::string decimals = std::to_string(units % scale);
-        text += '.';
-        text.append(std::size_t(precision) - decimals.size(), '0');
-        text += decimals;
-    }
-    return text;
+    // Digits from the right: the decimals (zero-padded to the precision), the point, the whole part, the
+    // sign.
+    auto units = static_cast<std::uint64_t>(rounded);
+    std::array<char, 32> buffer;
+    char* end = buffer.data() + buffer.size();
+    char* p = end;
+    for (int i = 0; i < precision; ++i, units /= 10)
+        *--p = char('0' + units % 10);
+    if (precision > 0)
+        *--p = '.';
+    do {
+        *--p = char('0' + units % 10);
+        units /= 10;
+    } while (units != 0);
+    if (std::signbit(value))
+        *--p = '-';
+    return std::string(p, end);
 }
 
 bool isSpace(char c) {

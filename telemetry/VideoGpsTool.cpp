@@ -363,7 +363,7 @@ void VideoGpsTool::parseGPSComplete(const std::string& path) {
     if (m_resultsBlock) {
         const ResultsBlock block = std::move(m_resultsBlock);
         m_resultsBlock = nullptr;
-        block(info);
+        block(std::move(info));
     }
 }
 

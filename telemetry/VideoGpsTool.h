@@ -23,7 +23,7 @@
 // calling thread, the callback included.
 class VideoGpsTool {
 public:
-    using ResultsBlock = std::function<void(const TrackInfo&)>;
+    using ResultsBlock = std::function<void(TrackInfo)>;                      // receives its own copy
     using ValidFixes = std::map<std::int32_t, std::shared_ptr<FileGPSModel>>; // by record index
 
     // The China bounding box, degrees, bounds included.
