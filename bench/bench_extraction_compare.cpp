@@ -222,10 +222,18 @@ int main(int argc, char** argv) {
     const double gps1 = median(commands[3].times);
     const double floorPerClip = (floor20 - floor1) / (kClips - 1);
     const double gpsPerClip = (gps20 - gps1) / (kClips - 1);
-    std::printf("kestrun-gps / floor: %.2f x (goal: at most 2 x)\n", gps20 / floor20);
+    // On a busy machine the medians carry the others' load; the best runs come closest to each command's own
+    // cost. Both are printed.
+    const auto best = [&](std::size_t i) {
+        return *std::min_element(commands[i].times.begin(), commands[i].times.end());
+    };
+    std::printf("kestrun-gps / floor: %.2f x on medians, %.2f x on best runs (goal: at most 2 x)\n",
+                gps20 / floor20, best(1) / best(0));
     if (exiftool) {
         const double exif = median(commands[4].times);
-        std::printf("exiftool / kestrun-gps: %.0f x faster (goal: at least 100 x)\n", exif / gps20);
+        std::printf("exiftool / kestrun-gps: %.0f x on medians, %.0f x on best runs (goal: at least 100 x); "
+                    "exiftool / floor: %.0f x on medians\n",
+                    exif / gps20, best(4) / best(1), exif / floor20);
     }
     std::printf("per clip: kestrun-gps %.3f ms, floor %.3f ms; fixed: kestrun-gps %.2f ms, floor %.2f ms\n",
                 gpsPerClip, floorPerClip, gps1 - gpsPerClip, floor1 - floorPerClip);

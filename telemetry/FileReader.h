@@ -27,8 +27,8 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     Status status() const { return m_status; }
     int errorNumber() const { return m_errno; } // errno of the failed open, 0 otherwise
-    // Why the file is not open, in English ("No such file or directory", "not a regular file (a FIFO)");
-    // empty when it is.
+    // Why the file is not open: the system's text for the error ("No such file or directory"), or "not a
+    // regular file (a FIFO)" and the like; empty when it is open.
     std::string errorText() const;
 
     std::size_t readAt(std::uint64_t offset, std::span<std::byte> out) override;

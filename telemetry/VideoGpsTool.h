@@ -103,7 +103,8 @@ public:
     // The date and time fields of the record behind each sample, in sample order (kept after completion).
     const std::vector<RecordClock>& sampleClocks() const { return m_sampleClocks; }
 
-    // How the last getFileParseType opened its file (Open before any), and why it did not, in English.
+    // How the last getFileParseType opened its file (Open before any), and why it did not (see
+    // FileReader::errorText).
     FileReader::Status fileStatus() const { return m_fileStatus; }
     const std::string& fileErrorText() const { return m_fileErrorText; }
     // Records read from the file so far (the records the record counter counts, less any decoded directly).
