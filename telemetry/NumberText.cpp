@@ -1,10 +1,10 @@
 #include "NumberText.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <optional>
 #include <system_error>
 
 namespace NumberText {
@@ -31,20 +31,24 @@ constexpr std::uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      
 constexpr int kMaxFastPrecision = 9;
 
 // "%.<precision>f" of a finite `value` computed exactly on its binary value (round to nearest, ties to even),
-// as to_chars would, for the common case: precision up to 9 and a magnitude below 2^63 / 10^precision.
-// Nothing when the value lies outside that case.
-std::optional<std::string> fastFixed(double value, int precision) {
+// as to_chars would, for the common case: precision up to 9 and a magnitude below 2^63 / 10^precision. Writes
+// the text so that it ends at `end` and returns where it starts; nullptr when the value lies outside that
+// case.
+char* fastFixed(double value, int precision, char* end) {
     if (precision < 0 || precision > kMaxFastPrecision || !std::isfinite(value))
-        return std::nullopt;
+        return nullptr;
     const std::uint64_t scale = kPowersOfTen[precision];
-    const double magnitude = std::fabs(value);
-    if (!(magnitude < 9.2e18 / double(scale)))
-        return std::nullopt;
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent); // magnitude = fraction · 2^exponent
-    // magnitude = mantissa · 2^shift with a 53-bit integer mantissa.
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = exponent - 53;
+    if (!(std::fabs(value) < 9.2e18 / double(scale)))
+        return nullptr;
+    // |value| = mantissa · 2^shift, read from the bits (subnormals have no hidden bit).
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto biased = int((bits >> 52) & 0x7ff);
+    std::uint64_t mantissa = bits & ((std::uint64_t(1) << 52) - 1);
+    int shift = -1074;
+    if (biased != 0) {
+        mantissa |= std::uint64_t(1) << 52;
+        shift = biased - 1075;
+    }
     const Unsigned128 scaled = Unsigned128(mantissa) * scale;
     Unsigned128 rounded = 0;
     if (shift >= 0) {
@@ -60,8 +64,6 @@ std::optional<std::string> fastFixed(double value, int precision) {
     // Digits from the right: the decimals (zero-padded to the precision), the point, the whole part, the
     // sign.
     auto units = static_cast<std::uint64_t>(rounded);
-    std::array<char, 32> buffer;
-    char* end = buffer.data() + buffer.size();
     char* p = end;
     for (int i = 0; i < precision; ++i, units /= 10)
         *--p = char('0' + units % 10);
@@ -71,9 +73,9 @@ std::optional<std::string> fastFixed(double value, int precision) {
         *--p = char('0' + units % 10);
         units /= 10;
     } while (units != 0);
-    if (std::signbit(value))
+    if (bits >> 63)
         *--p = '-';
-    return std::string(p, end);
+    return p;
 }
 
 bool isSpace(char c) {
@@ -191,8 +193,10 @@ template <typename T> T parseLeading(std::string_view text) {
 } // namespace
 
 std::string formatFixed(double value, int precision) {
-    if (auto text = fastFixed(value, precision))
-        return std::move(*text);
+    std::array<char, 32> buffer; // sign, 19 digits, point, 9 decimals
+    char* const end = buffer.data() + buffer.size();
+    if (char* const start = fastFixed(value, precision, end))
+        return std::string(start, end);
     return toChars(value, std::chars_format::fixed, precision);
 }
 
