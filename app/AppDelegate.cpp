@@ -313,12 +313,13 @@ bool AppDelegate::exportTracks(const QStringList& keys, const QString& path, con
     else if (lower.startsWith("geojson"))
         format = ExportFormat::GeoJson;
     const auto writer = TrackExportWriter::create(format);
-    QByteArray text = writer->begin();
+    std::string text = writer->begin();
     for (const QString& key : keys)
         text += writer->track(trackOf(key));
     text += writer->end();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    const auto size = static_cast<qint64>(text.size());
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), size) != size || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

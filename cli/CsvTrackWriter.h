@@ -6,6 +6,6 @@
 // known, position, speed in knots, heading and the raw G-sensor values.
 class CsvTrackWriter final : public TrackExportWriter {
 public:
-    QByteArray begin() override;
-    QByteArray track(const ExportTrack& track) override;
+    std::string begin() override;
+    std::string track(const ExportTrack& track) override;
 };

@@ -2,6 +2,8 @@
 
 #include "NumberText.h"
 
+#include <cmath>
+
 namespace {
 
 std::string padded(std::uint32_t value, std::size_t width) {
@@ -21,6 +23,9 @@ std::vector<ExportPoint> positionedPoints(const ExportTrack& track) {
         const double lat = NumberText::parseLeadingDouble(samples[i].gpsLat);
         const double lon = NumberText::parseLeadingDouble(samples[i].gpsLgt);
         if (lat == 0 || lon == 0)
+            continue;
+        // The stored track keeps whatever the records said; no export format can hold these.
+        if (!(std::fabs(lat) <= kMaxLatitude) || !(std::fabs(lon) <= kMaxLongitude))
             continue;
         ExportPoint point;
         point.index = i;

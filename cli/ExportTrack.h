@@ -27,7 +27,12 @@ struct ExportPoint {
     std::optional<RecordClock> time;
 };
 
-// The samples with a position (neither coordinate 0), in track order.
+// Positions on the globe, degrees.
+inline constexpr double kMaxLatitude = 90;
+inline constexpr double kMaxLongitude = 180;
+
+// The samples with a position (neither coordinate 0) that lies on the globe (latitude within ±90°, longitude
+// within ±180°), in track order.
 std::vector<ExportPoint> positionedPoints(const ExportTrack& track);
 
 // "2024-06-01T08:30:05Z"

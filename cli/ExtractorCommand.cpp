@@ -1,14 +1,11 @@
 #include "ExtractorCommand.h"
 
-#include "FileReader.h"
 #include "TrackExportWriter.h"
 #include "VideoGpsTool.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
@@ -18,29 +15,20 @@ constexpr const char* kUsage =
     "  --format   json (default: one JSON record per file and line), gpx, kml, csv or geojson\n"
     "  --verbose  the extraction's diagnostics on standard error\n";
 
-void writeBytes(std::FILE* out, const QByteArray& bytes) {
-    if (!bytes.isEmpty())
-        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
-}
-
-// Why `path` cannot be read, or an empty text when it can.
-std::string unreadableReason(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::strerror(errno);
-    ::close(fd);
-    if (!FileReader(path).isOpen())
-        return "not a regular file";
-    return {};
+// Writes all of `text`; false (errno set) when the stream refuses it.
+bool writeText(std::FILE* out, const std::string& text) {
+    return text.empty() || std::fwrite(text.data(), 1, text.size(), out) == text.size();
 }
 
 } // namespace
 
-ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std::FILE* err) {
+ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std::FILE* err,
+                                      std::string* openError) {
     ExportTrack track;
     track.path = path;
     VideoGpsTool tool;
     if (verbose) {
+        tool.setLogLanguage(LogLanguage::English);
         tool.setLogSink([err](LogChannel, std::string_view text) {
             std::fwrite(text.data(), 1, text.size(), err);
             std::fputc('\n', err);
@@ -48,10 +36,13 @@ ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std
     } else {
         tool.setLogSink({});
     }
-    tool.setResultsBlock([&track](const TrackInfo& info) { track.info = info; });
+    tool.setResultsBlock([&track](TrackInfo info) { track.info = std::move(info); });
     tool.createVideoForGPSUrl(path);
+    track.times.reserve(tool.sampleClocks().size());
     for (const RecordClock& clock : tool.sampleClocks())
         track.times.push_back(clock.plausible());
+    if (openError)
+        *openError = tool.fileErrorText();
     return track;
 }
 
@@ -104,17 +95,25 @@ int ExtractorCommand::run(const std::vector<std::string>& args, std::FILE* out, 
     }
 
     int status = kExitOk;
+    const auto writeFailed = [err](int error) {
+        std::fprintf(err, "kestrun-gps: cannot write the output: %s\n", std::strerror(error));
+        return kExitWriteError;
+    };
     const auto writer = TrackExportWriter::create(format);
-    writeBytes(out, writer->begin());
+    if (!writeText(out, writer->begin()))
+        return writeFailed(errno);
     for (const std::string& path : files) {
-        const std::string reason = unreadableReason(path);
-        if (!reason.empty()) {
-            std::fprintf(err, "kestrun-gps: cannot open %s: %s\n", path.c_str(), reason.c_str());
+        std::string openError;
+        const ExportTrack track = extract(path, verbose, err, &openError);
+        if (!openError.empty()) {
+            std::fprintf(err, "kestrun-gps: cannot open %s: %s\n", path.c_str(), openError.c_str());
             status = kExitUnreadableFile;
         }
-        writeBytes(out, writer->track(extract(path, verbose, err)));
+        // Flushed file by file: what is written stays written if a later file ends the run.
+        if (!writeText(out, writer->track(track)) || std::fflush(out) != 0)
+            return writeFailed(errno);
     }
-    writeBytes(out, writer->end());
-    std::fflush(out);
+    if (!writeText(out, writer->end()) || std::fflush(out) != 0 || std::ferror(out))
+        return writeFailed(errno);
     return status;
 }

@@ -13,10 +13,15 @@ public:
     static constexpr int kExitOk = 0;
     static constexpr int kExitUnreadableFile = 1;
     static constexpr int kExitUsage = 2;
+    static constexpr int kExitWriteError = 3;
 
-    // Runs the command; diagnostics (only with --verbose) and errors go to `err`, never to `out`.
+    // Runs the command; diagnostics (only with --verbose, in English) and errors go to `err`, never to `out`.
+    // Each file's output is flushed before the next file is read. A failed write ends the run with
+    // kExitWriteError.
     static int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
     // The track of one file, with its record times; `verbose` sends the extraction's diagnostics to `err`.
-    static ExportTrack extract(const std::string& path, bool verbose, std::FILE* err);
+    // `openError`, when given, receives why the file could not be read (empty when it could).
+    static ExportTrack extract(const std::string& path, bool verbose, std::FILE* err,
+                               std::string* openError = nullptr);
 };

@@ -1,42 +1,64 @@
 #include "GeoJsonTrackWriter.h"
 
-#include "JsonTextWriter.h"
-#include "TrackDictionary.h"
-#include "TrackKeys.h"
+#include "ExportText.h"
+#include "TrackJson.h"
 
-#include <QVariantList>
-#include <QVariantMap>
+namespace {
 
-QByteArray GeoJsonTrackWriter::begin() {
+void appendPosition(std::string& out, const ExportPoint& point) {
+    out += '[';
+    ExportText::appendNumber(out, point.longitudeValue);
+    out += ',';
+    ExportText::appendNumber(out, point.latitudeValue);
+    out += ']';
+}
+
+} // namespace
+
+std::string GeoJsonTrackWriter::begin() {
     m_first = true;
     return "{\"type\":\"FeatureCollection\",\"features\":[\n";
 }
 
-QByteArray GeoJsonTrackWriter::track(const ExportTrack& track) {
+std::string GeoJsonTrackWriter::track(const ExportTrack& track) {
     const auto points = positionedPoints(track);
-    QVariantList coordinates;
-    QVariantList times;
-    for (const ExportPoint& point : points) {
-        coordinates.append(QVariant(QVariantList{point.longitudeValue, point.latitudeValue}));
-        times.append(point.time ? QVariant(QString::fromStdString(isoUtcText(*point.time))) : QVariant());
-    }
-    QVariant geometry;
-    if (points.size() == 1)
-        geometry = QVariantMap{{"type", "Point"}, {"coordinates", coordinates.front()}};
-    else if (points.size() > 1)
-        geometry = QVariantMap{{"type", "LineString"}, {"coordinates", coordinates}};
-
-    QVariantMap properties = TrackDictionary::fromTrackInfo(track.info);
-    properties.remove(TrackKeys::kVideoDatas);
-    properties.insert("file", QString::fromStdString(track.path));
-    properties.insert("times", times);
-    const QVariantMap feature{{"type", "Feature"}, {"geometry", geometry}, {"properties", properties}};
-
-    QByteArray out = m_first ? QByteArray() : QByteArray(",\n");
+    std::string out = m_first ? std::string() : std::string(",\n");
     m_first = false;
-    return out + JsonTextWriter::write(feature, JsonTextWriter::NumberStyle::Shortest);
+
+    // Members in key order: geometry, properties, type.
+    out += "{\"geometry\":";
+    if (points.empty()) {
+        out += "null";
+    } else if (points.size() == 1) {
+        out += "{\"coordinates\":";
+        appendPosition(out, points.front());
+        out += ",\"type\":\"Point\"}";
+    } else {
+        out += "{\"coordinates\":[";
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            appendPosition(out, points[i]);
+        }
+        out += "],\"type\":\"LineString\"}";
+    }
+
+    out += ",\"properties\":{\"file\":";
+    ExportText::appendJsonString(out, track.path); // a name that is not UTF-8 keeps U+FFFD in its place
+    TrackJson::appendSummaryMembers(out, track.info);
+    out += ",\"times\":[";
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        if (points[i].time)
+            ExportText::appendJsonString(out, isoUtcText(*points[i].time));
+        else
+            out += "null";
+    }
+    out += "]},\"type\":\"Feature\"}";
+    return out;
 }
 
-QByteArray GeoJsonTrackWriter::end() {
+std::string GeoJsonTrackWriter::end() {
     return "\n]}\n";
 }

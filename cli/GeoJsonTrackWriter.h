@@ -6,9 +6,9 @@
 // no geometry without any) and the file's summary figures and record times as properties.
 class GeoJsonTrackWriter final : public TrackExportWriter {
 public:
-    QByteArray begin() override;
-    QByteArray track(const ExportTrack& track) override;
-    QByteArray end() override;
+    std::string begin() override;
+    std::string track(const ExportTrack& track) override;
+    std::string end() override;
 
 private:
     bool m_first = true;

@@ -1,23 +1,25 @@
 #include "GpxTrackWriter.h"
 
-QByteArray GpxTrackWriter::begin() {
+#include "ExportText.h"
+
+std::string GpxTrackWriter::begin() {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<gpx version=\"1.1\" creator=\"Kestrun Player\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
 }
 
-QByteArray GpxTrackWriter::track(const ExportTrack& track) {
-    QByteArray out = "  <trk>\n    <name>" + xmlEscaped(fileNameOf(track.path)) + "</name>\n    <trkseg>\n";
+std::string GpxTrackWriter::track(const ExportTrack& track) {
+    std::string out =
+        "  <trk>\n    <name>" + ExportText::xmlEscaped(fileNameOf(track.path)) + "</name>\n    <trkseg>\n";
     for (const ExportPoint& point : positionedPoints(track)) {
-        out += "      <trkpt lat=\"" + QByteArray::fromStdString(point.latitude) + "\" lon=\"" +
-               QByteArray::fromStdString(point.longitude) + "\">";
+        out += "      <trkpt lat=\"" + point.latitude + "\" lon=\"" + point.longitude + "\">";
         if (point.time)
-            out += "<time>" + QByteArray::fromStdString(isoUtcText(*point.time)) + "</time>";
+            out += "<time>" + isoUtcText(*point.time) + "</time>";
         out += "</trkpt>\n";
     }
     out += "    </trkseg>\n  </trk>\n";
     return out;
 }
 
-QByteArray GpxTrackWriter::end() {
+std::string GpxTrackWriter::end() {
     return "</gpx>\n";
 }

@@ -5,7 +5,7 @@
 // GPX 1.1, one <trk> per file named after it.
 class GpxTrackWriter final : public TrackExportWriter {
 public:
-    QByteArray begin() override;
-    QByteArray track(const ExportTrack& track) override;
-    QByteArray end() override;
+    std::string begin() override;
+    std::string track(const ExportTrack& track) override;
+    std::string end() override;
 };

@@ -1,10 +1,10 @@
 #include "JsonLinesTrackWriter.h"
 
-#include "JsonTextWriter.h"
-#include "TrackDictionary.h"
+#include "TrackJson.h"
 
-QByteArray JsonLinesTrackWriter::track(const ExportTrack& track) {
-    return JsonTextWriter::write(TrackDictionary::fromTrackInfo(track.info),
-                                 JsonTextWriter::NumberStyle::Shortest) +
-           '\n';
+std::string JsonLinesTrackWriter::track(const ExportTrack& track) {
+    std::string out;
+    TrackJson::appendTrackInfo(out, track.info);
+    out += '\n';
+    return out;
 }

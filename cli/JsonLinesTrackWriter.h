@@ -6,5 +6,5 @@
 // so that they read back as the same single-precision values.
 class JsonLinesTrackWriter final : public TrackExportWriter {
 public:
-    QByteArray track(const ExportTrack& track) override;
+    std::string track(const ExportTrack& track) override;
 };

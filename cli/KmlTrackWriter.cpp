@@ -1,14 +1,17 @@
 #include "KmlTrackWriter.h"
 
-QByteArray KmlTrackWriter::begin() {
+#include "ExportText.h"
+
+std::string KmlTrackWriter::begin() {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n    <name>Kestrun Player "
            "tracks</name>\n";
 }
 
-QByteArray KmlTrackWriter::track(const ExportTrack& track) {
+std::string KmlTrackWriter::track(const ExportTrack& track) {
     const auto points = positionedPoints(track);
-    QByteArray out = "    <Placemark>\n      <name>" + xmlEscaped(fileNameOf(track.path)) + "</name>\n";
+    std::string out = std::string("    <Placemark>\n      <name>") +
+                      ExportText::xmlEscaped(fileNameOf(track.path)) + "</name>\n";
     std::optional<RecordClock> first;
     std::optional<RecordClock> last;
     for (const ExportPoint& point : points) {
@@ -19,8 +22,8 @@ QByteArray KmlTrackWriter::track(const ExportTrack& track) {
         last = point.time;
     }
     if (first) {
-        out += "      <TimeSpan><begin>" + QByteArray::fromStdString(isoUtcText(*first)) + "</begin><end>" +
-               QByteArray::fromStdString(isoUtcText(*last)) + "</end></TimeSpan>\n";
+        out += "      <TimeSpan><begin>" + isoUtcText(*first) + "</begin><end>" + isoUtcText(*last) +
+               "</end></TimeSpan>\n";
     }
     out += "      <LineString>\n        <tessellate>1</tessellate>\n        <coordinates>";
     bool firstPoint = true;
@@ -28,13 +31,12 @@ QByteArray KmlTrackWriter::track(const ExportTrack& track) {
         if (!firstPoint)
             out += ' ';
         firstPoint = false;
-        out += QByteArray::fromStdString(point.longitude) + ',' + QByteArray::fromStdString(point.latitude) +
-               ",0";
+        out += point.longitude + ',' + point.latitude + ",0";
     }
     out += "</coordinates>\n      </LineString>\n    </Placemark>\n";
     return out;
 }
 
-QByteArray KmlTrackWriter::end() {
+std::string KmlTrackWriter::end() {
     return "  </Document>\n</kml>\n";
 }

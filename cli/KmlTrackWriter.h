@@ -5,7 +5,7 @@
 // KML 2.2, one Placemark with a LineString per file, with the time span of its records where known.
 class KmlTrackWriter final : public TrackExportWriter {
 public:
-    QByteArray begin() override;
-    QByteArray track(const ExportTrack& track) override;
-    QByteArray end() override;
+    std::string begin() override;
+    std::string track(const ExportTrack& track) override;
+    std::string end() override;
 };

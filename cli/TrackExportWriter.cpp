@@ -35,34 +35,3 @@ std::unique_ptr<TrackExportWriter> TrackExportWriter::create(ExportFormat format
     }
     return nullptr;
 }
-
-QByteArray xmlEscaped(std::string_view text) {
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(text.size()));
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            // XML 1.0 allows no control characters but tab, line feed and carriage return.
-            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
-                out += '?';
-            else
-                out += c;
-        }
-    }
-    return out;
-}

@@ -2,10 +2,9 @@
 
 #include "ExportTrack.h"
 
-#include <QByteArray>
-
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 enum class ExportFormat { Json, Gpx, Kml, Csv, GeoJson };
@@ -13,17 +12,15 @@ enum class ExportFormat { Json, Gpx, Kml, Csv, GeoJson };
 // "json", "gpx", "kml", "csv", "geojson"
 std::optional<ExportFormat> exportFormatFromName(std::string_view name);
 
-// Writes tracks as one document: begin(), track() once per file in order, end(). The text is UTF-8.
+// Writes tracks as one document: begin(), track() once per file in order, end(). The text is UTF-8 (CSV
+// keeps file names as the file system's bytes); a name that is not UTF-8 never makes a document invalid.
 class TrackExportWriter {
 public:
     virtual ~TrackExportWriter() = default;
 
-    virtual QByteArray begin() { return {}; }
-    virtual QByteArray track(const ExportTrack& track) = 0;
-    virtual QByteArray end() { return {}; }
+    virtual std::string begin() { return {}; }
+    virtual std::string track(const ExportTrack& track) = 0;
+    virtual std::string end() { return {}; }
 
     static std::unique_ptr<TrackExportWriter> create(ExportFormat format);
 };
-
-// Text for XML character data and attribute values.
-QByteArray xmlEscaped(std::string_view text);

@@ -1,9 +1,7 @@
 #include "ExtractorCommand.h"
 
-#include <clocale>
-
 int main(int argc, char** argv) {
-    // File names in the user's encoding; numbers never go through the locale.
-    std::setlocale(LC_ALL, "");
+    // No setlocale: file names are passed on as the bytes they are, numbers never go through the locale, and
+    // the messages are English whatever the user's language.
     return ExtractorCommand::run(std::vector<std::string>(argv + 1, argv + argc), stdout, stderr);
 }

@@ -3,6 +3,7 @@
 #include "AppResources.h"
 #include "GsensorGraphGeometry.h"
 #include "TimeFormatUtils.h"
+#include "TolerantCollections.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -141,7 +142,7 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
         const QList<double>& entry = m_entries->at(j);
         const float x = entryX(j, n, right);
         for (int axis = 0; axis < m_curves; ++axis) {
-            const double v = axis < entry.size() ? entry.at(axis) : 0.0; // a missing element counts as 0
+            const double v = Tolerant::objectAtIndex(entry, quint64(axis)).value_or(0.0); // missing: 0
             const QPointF p = up.at(x, m_customScale ? rangeY(v, m_lowest, m_highest, top) : valueY(v, top));
             if (j == 0)
                 curves[axis].moveTo(p);

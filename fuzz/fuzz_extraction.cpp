@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -12,13 +13,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemorySource source(bytes);
     VideoGpsTool tool;
     tool.setLogSink({});
-    std::size_t samples = 0;
-    tool.setResultsBlock(
-        [&](const TrackInfo& info) { samples = info.videoDatas ? info.videoDatas->size() : 0; });
     tool.walkSource(source);
+    // However the index points, the bytes bound the work: no more records than the file can hold.
+    const std::uint64_t limit = VideoGpsTool::recordLimit(size);
+    if (tool.recordsRead() > limit || tool.resultsArray().size() > limit ||
+        std::uint64_t(tool.secondNum()) > limit)
+        std::abort();
     // The input's head as a message straight into the decoder, too.
     if (size >= HDGPSMessage::kSize)
         tool.decodecPacket(HDGPSMessage::fromBytes(bytes.first<HDGPSMessage::kSize>()));
+    int calls = 0;
+    tool.setResultsBlock([&](const TrackInfo&) { ++calls; });
     tool.parseGPSComplete("");
-    return samples > size ? 1 : 0; // no sample without at least one 8-byte index entry
+    if (calls != 1)
+        std::abort();
+    return 0;
 }

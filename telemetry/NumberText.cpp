@@ -1,6 +1,7 @@
 #include "NumberText.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -14,11 +15,67 @@ namespace {
 constexpr std::size_t kBufferSize = 400;
 
 template <typename... Args> std::string toChars(Args... args) {
-    std::array<char, kBufferSize> buffer{};
+    std::array<char, kBufferSize>
+        buffer; // not cleared: to_chars writes what it returns, and this runs per field
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), args...);
     if (result.ec != std::errc{})
         return {};
     return std::string(buffer.data(), result.ptr);
+}
+
+// 128-bit integers for the exact fixed-notation path (a GCC and Clang extension).
+__extension__ using Unsigned128 = unsigned __int128;
+
+constexpr std::uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                          100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr int kMaxFastPrecision = 9;
+
+// "%.<precision>f" of a finite `value` computed exactly on its binary value (round to nearest, ties to even),
+// as to_chars would, for the common case: precision up to 9 and a magnitude below 2^63 / 10^precision. Writes
+// the text so that it ends at `end` and returns where it starts; nullptr when the value lies outside that
+// case.
+char* fastFixed(double value, int precision, char* end) {
+    if (precision < 0 || precision > kMaxFastPrecision || !std::isfinite(value))
+        return nullptr;
+    const std::uint64_t scale = kPowersOfTen[precision];
+    if (!(std::fabs(value) < 9.2e18 / double(scale)))
+        return nullptr;
+    // |value| = mantissa · 2^shift, read from the bits (subnormals have no hidden bit).
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto biased = int((bits >> 52) & 0x7ff);
+    std::uint64_t mantissa = bits & ((std::uint64_t(1) << 52) - 1);
+    int shift = -1074;
+    if (biased != 0) {
+        mantissa |= std::uint64_t(1) << 52;
+        shift = biased - 1075;
+    }
+    const Unsigned128 scaled = Unsigned128(mantissa) * scale;
+    Unsigned128 rounded = 0;
+    if (shift >= 0) {
+        rounded = scaled << shift; // below 2^63 by the magnitude check
+    } else if (shift > -128) {
+        const int down = -shift;
+        rounded = scaled >> down;
+        const Unsigned128 remainder = scaled - (rounded << down);
+        const Unsigned128 half = Unsigned128(1) << (down - 1);
+        if (remainder > half || (remainder == half && (rounded & 1)))
+            ++rounded;
+    } // else: far below half a unit of the last decimal; rounds to zero
+    // Digits from the right: the decimals (zero-padded to the precision), the point, the whole part, the
+    // sign.
+    auto units = static_cast<std::uint64_t>(rounded);
+    char* p = end;
+    for (int i = 0; i < precision; ++i, units /= 10)
+        *--p = char('0' + units % 10);
+    if (precision > 0)
+        *--p = '.';
+    do {
+        *--p = char('0' + units % 10);
+        units /= 10;
+    } while (units != 0);
+    if (bits >> 63)
+        *--p = '-';
+    return p;
 }
 
 bool isSpace(char c) {
@@ -136,6 +193,10 @@ template <typename T> T parseLeading(std::string_view text) {
 } // namespace
 
 std::string formatFixed(double value, int precision) {
+    std::array<char, 32> buffer; // sign, 19 digits, point, 9 decimals
+    char* const end = buffer.data() + buffer.size();
+    if (char* const start = fastFixed(value, precision, end))
+        return std::string(start, end);
     return toChars(value, std::chars_format::fixed, precision);
 }
 
@@ -144,6 +205,10 @@ std::string formatG17(double value) {
 }
 
 std::string formatShortest(float value) {
+    // Whole numbers below 100000 are their digits (the shortest form never turns scientific below that); the
+    // track's numbers are all whole.
+    if (value == std::trunc(value) && std::fabs(value) < 100000.0f && !(value == 0 && std::signbit(value)))
+        return std::to_string(static_cast<int>(value));
     return toChars(value);
 }
 

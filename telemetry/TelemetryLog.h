@@ -10,6 +10,10 @@ enum class LogChannel {
     StandardOutput, // the box walk's one diagnostic that goes to standard output, without a line break
 };
 
+// The wording of the diagnostics: Original is the fixed texts the player's log has always carried (several of
+// them Chinese, which people who read the player's logs search for); English is for the command-line tools.
+enum class LogLanguage { Original, English };
+
 // An empty function discards everything.
 using LogSink = std::function<void(LogChannel channel, std::string_view text)>;
 

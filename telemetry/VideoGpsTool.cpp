@@ -1,15 +1,15 @@
 #include "VideoGpsTool.h"
 
 #include "ByteOrder.h"
-#include "FileReader.h"
+#include "CoordinatePattern.h"
 #include "NumberText.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <ctime>
 #include <limits>
 #include <new>
-#include <regex>
 #include <sys/stat.h>
 
 namespace {
@@ -27,20 +27,27 @@ constexpr std::uint64_t kRecordHeader = 16;
 // Substituted speeds at or above this are implausible, knots.
 constexpr float kMaxSubstituteSpeed = 400.0f;
 
-constexpr std::string_view kLogPath = "选择文件的路径为：";
-constexpr std::string_view kLogBadFix = "错误的经纬度";
-constexpr std::string_view kLogBoxData = "boxData 初始化失败";
-constexpr std::string_view kLogDestroyed = "VideoGpsTool销毁";
+// The diagnostics, in the player's original wording and in English.
+struct LogTexts {
+    std::string_view path;      // followed by the path
+    std::string_view badFix;    // an invalid fix
+    std::string_view longitude; // a sample: longitude, latitude and speed follow
+    std::string_view latitude;
+    std::string_view speed;
+    std::string_view boxData;   // a top-level box that cannot be read
+    std::string_view destroyed; // the extraction object is released
+};
 
-const std::regex& latitudePattern() {
-    static const std::regex pattern(R"([\-+]?([0-8]?\d|[0-8]?\d\.\d{1,15}|90|90\.0{1,15}))");
-    return pattern;
-}
+constexpr LogTexts kOriginalTexts{"选择文件的路径为：", "错误的经纬度",    "TS经度：：",
+                                  " TS纬度：：：：：",  " 速度：：：：：", "boxData 初始化失败",
+                                  "VideoGpsTool销毁"};
+constexpr LogTexts kEnglishTexts{
+    "reading ",       "invalid position", "sample: longitude ",
+    " latitude ",     " speed ",          "unreadable top-level box: the walk ends here",
+    "extraction done"};
 
-const std::regex& longitudePattern() {
-    static const std::regex pattern(
-        R"([\-+]?(0?\d{1,2}|0?\d{1,2}\.\d{1,15}|1[0-7]?\d|1[0-7]?\d\.\d{1,15}|180|180\.0{1,15}))");
-    return pattern;
+const LogTexts& textsFor(LogLanguage language) {
+    return language == LogLanguage::English ? kEnglishTexts : kOriginalTexts;
 }
 
 std::string twoDigits(int value) {
@@ -60,13 +67,20 @@ std::string localTimestamp() {
            twoDigits(local.tm_hour) + ":" + twoDigits(local.tm_min) + ":" + twoDigits(local.tm_sec);
 }
 
+// Room for `more` elements; grows at least geometrically, so that many small indexes stay linear.
+template <typename T> void reserveFor(std::vector<T>& list, std::size_t more) {
+    const std::size_t needed = list.size() + more;
+    if (needed > list.capacity())
+        list.reserve(std::max(needed, 2 * list.capacity()));
+}
+
 } // namespace
 
 VideoGpsTool::VideoGpsTool()
     : m_log(defaultLogSink()) {}
 
 VideoGpsTool::~VideoGpsTool() {
-    log(kLogDestroyed);
+    log(textsFor(m_language).destroyed);
 }
 
 void VideoGpsTool::setResultsBlock(ResultsBlock block) {
@@ -84,18 +98,20 @@ void VideoGpsTool::log(std::string_view text) const {
 
 void VideoGpsTool::diagnoseBoxData() const {
     if (m_log)
-        m_log(LogChannel::StandardOutput, kLogBoxData);
+        m_log(LogChannel::StandardOutput, textsFor(m_language).boxData);
 }
 
 void VideoGpsTool::createVideoForGPSUrl(const std::string& path) {
     if (m_log)
-        log(std::string(kLogPath) + path);
+        log(std::string(textsFor(m_language).path) + path);
     getFileParseType(path);
     parseGPSComplete(path);
 }
 
 void VideoGpsTool::getFileParseType(const std::string& path) {
     FileReader file(path);
+    m_fileStatus = file.status();
+    m_fileErrorText = file.errorText();
     if (!file.isOpen())
         return;
     walkSource(file);
@@ -105,7 +121,7 @@ void VideoGpsTool::walkSource(RandomAccessSource& file) {
     using namespace ByteOrder;
     const std::uint64_t fileSize = file.size();
     std::uint64_t next = 0;
-    for (;;) {
+    while (!walkEnded()) {
         std::array<std::byte, kBoxHeader> header{};
         if (file.readAt(next, header) < header.size())
             return; // end of file
@@ -162,7 +178,7 @@ void VideoGpsTool::walkSource(RandomAccessSource& file) {
 
 void VideoGpsTool::walkMoovChildren(std::span<const std::byte> payload, RandomAccessSource& file) {
     using namespace ByteOrder;
-    while (payload.size() >= kBoxHeader) {
+    while (payload.size() >= kBoxHeader && !walkEnded()) {
         const std::uint32_t size = readBigEndian32(payload);
         const std::uint32_t type = readBigEndian32(payload.subspan(4));
         if (size < kBoxHeader || size > payload.size())
@@ -182,10 +198,27 @@ void VideoGpsTool::parseMP4VideoGPS(std::span<const std::byte> box, RandomAccess
         return;
     const std::uint64_t entriesInBox = (box.size() - kGpsFirstEntry) / kGpsEntrySize;
     const std::uint64_t entries = std::min<std::uint64_t>(static_cast<std::uint64_t>(count), entriesInBox);
+    const std::uint64_t limit = recordLimit(file.size());
+    if (m_recordsRead < limit) {
+        // At most one sample per record still allowed: grown once, never beyond what the file can hold.
+        const auto more = static_cast<std::size_t>(std::min(entries, limit - m_recordsRead));
+        reserveFor(m_resultsArray, more);
+        reserveFor(m_sampleClocks, more);
+    }
     for (std::uint64_t i = 0; i < entries; ++i) {
+        if (m_stop.stop_requested())
+            return;
+        if (m_recordsRead >= limit) {
+            log("record limit reached: a file of " + NumberText::formatUnsigned(file.size()) +
+                " bytes holds at most " + NumberText::formatUnsigned(limit) + " records");
+            m_walkEnded = true;
+            return;
+        }
         const std::uint64_t offset = readBigEndian32(box.subspan(kGpsFirstEntry + kGpsEntrySize * i));
         std::array<std::byte, HDGPSMessage::kSize> message{}; // a short read leaves zeros
-        file.readAt(offset + kRecordHeader, message);
+        if (file.readAt(offset + kRecordHeader, message) == 0)
+            continue; // wholly past the end of the file (a clip cut short): no record
+        ++m_recordsRead;
         decodecPacket(HDGPSMessage::fromBytes(message));
     }
 }
@@ -239,9 +272,9 @@ std::string VideoGpsTool::getLatOrLon(std::string_view text, std::string_view sy
 }
 
 void VideoGpsTool::checkLatOrLon(FileGPSModel& model, const FileGPSModel* /*last*/) {
-    if (!std::regex_match(NumberText::formatFixed(model.latitude, 0), latitudePattern()))
+    if (!CoordinatePattern::matchesLatitude(NumberText::formatFixed(model.latitude, 0)))
         model.status = false;
-    if (!std::regex_match(NumberText::formatFixed(model.longitude, 0), longitudePattern()))
+    if (!CoordinatePattern::matchesLongitude(NumberText::formatFixed(model.longitude, 0)))
         model.status = false;
     if (model.longitude == 0)
         model.status = false;
@@ -253,13 +286,13 @@ void VideoGpsTool::createGpsShowData(const std::shared_ptr<FileGPSModel>& model)
     if (!model)
         return;
     if (model->status) {
-        m_gpsDic[m_secondNum] = model;
+        keepOnly(m_gpsDic, m_secondNum, model);
         buildSample(*model);
         return;
     }
 
-    log(kLogBadFix);
-    m_destroyGpsDic[m_secondNum] = model;
+    log(textsFor(m_language).badFix);
+    keepOnly(m_destroyGpsDic, m_secondNum, model);
     // The last valid fix takes the new G-sensor values and speed, so a later substitution starts from them.
     const std::shared_ptr<FileGPSModel> fix =
         m_gpsDic.empty() ? std::make_shared<FileGPSModel>() : m_gpsDic.rbegin()->second;
@@ -271,6 +304,19 @@ void VideoGpsTool::createGpsShowData(const std::shared_ptr<FileGPSModel>& model)
         fix->speed = NumberText::formatFixed(speed, 0);
         buildSample(*fix);
     }
+}
+
+void VideoGpsTool::keepOnly(ValidFixes& fixes, std::int32_t index,
+                            const std::shared_ptr<FileGPSModel>& model) {
+    if (fixes.size() != 1) {
+        fixes.clear();
+        fixes.emplace(index, model);
+        return;
+    }
+    auto node = fixes.extract(fixes.begin()); // reused: no allocation per record
+    node.key() = index;
+    node.mapped() = model;
+    fixes.insert(std::move(node));
 }
 
 void VideoGpsTool::buildSample(const FileGPSModel& fix) {
@@ -286,8 +332,9 @@ void VideoGpsTool::buildSample(const FileGPSModel& fix) {
     sample.gpsLat = NumberText::formatFixed(fix.latitude, 6);
     sample.gpsLgt = NumberText::formatFixed(fix.longitude, 6);
     if (m_log) {
-        log("TS经度：：" + sample.gpsLgt + " TS纬度：：：：：" + sample.gpsLat + " 速度：：：：：" +
-            fix.speed.value_or("(null)"));
+        const LogTexts& texts = textsFor(m_language);
+        log(std::string(texts.longitude) + sample.gpsLgt + std::string(texts.latitude) + sample.gpsLat +
+            std::string(texts.speed) + fix.speed.value_or("(null)"));
     }
     sample.gsensorX = static_cast<float>(fix.x);
     sample.gsensorY = static_cast<float>(fix.y);
@@ -316,7 +363,7 @@ void VideoGpsTool::parseGPSComplete(const std::string& path) {
     if (m_resultsBlock) {
         const ResultsBlock block = std::move(m_resultsBlock);
         m_resultsBlock = nullptr;
-        block(info);
+        block(std::move(info));
     }
 }
 

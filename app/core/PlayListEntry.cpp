@@ -2,6 +2,7 @@
 
 #include "JsonTextWriter.h"
 #include "NumberText.h"
+#include "TolerantCollections.h"
 #include "TrackDictionary.h"
 #include "TrackKeys.h"
 
@@ -342,8 +343,13 @@ PlayListEntry PlayListEntry::fromJson(const QJsonObject& object) {
 QVariantMap PlayListEntry::toDictionary() const {
     QVariantMap map = m_body->extra;
     const PlayListEntryBody& b = *m_body;
-    if (b.path)
-        map.insert(kPath, *b.path);
+    // A value that was missing when the row was built is simply not there.
+    const auto set = [&map](const char* key, const auto& value) {
+        Tolerant::setObjectForKey(map,
+                                  value ? std::optional<QVariant>(QVariant::fromValue(*value)) : std::nullopt,
+                                  QString::fromLatin1(key));
+    };
+    set(kPath, b.path);
     if (const auto track = b.samples()) {
         QVariantList samples;
         samples.reserve(static_cast<qsizetype>(track->size()));
@@ -351,20 +357,13 @@ QVariantMap PlayListEntry::toDictionary() const {
             samples.append(TrackDictionary::fromSample(s));
         map.insert(kGpsData, samples);
     }
-    if (b.maxSpeed)
-        map.insert(kMaxSpeed, *b.maxSpeed);
-    if (b.isInChina)
-        map.insert(kIsInChina, *b.isInChina);
-    if (b.aevSpeed)
-        map.insert(kAevSpeed, *b.aevSpeed);
-    if (b.totailDistance)
-        map.insert(kTotailDistance, *b.totailDistance);
-    if (b.fileTime)
-        map.insert(kFileTime, *b.fileTime);
-    if (b.fileSize)
-        map.insert(kFileSize, *b.fileSize);
-    if (m_activeYn)
-        map.insert(kActiveYn, *m_activeYn);
+    set(kMaxSpeed, b.maxSpeed);
+    set(kIsInChina, b.isInChina);
+    set(kAevSpeed, b.aevSpeed);
+    set(kTotailDistance, b.totailDistance);
+    set(kFileTime, b.fileTime);
+    set(kFileSize, b.fileSize);
+    set(kActiveYn, m_activeYn);
     return map;
 }
 

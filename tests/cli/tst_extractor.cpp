@@ -11,6 +11,11 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <QScopeGuard>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 struct Run {
@@ -19,11 +24,50 @@ struct Run {
     QByteArray err;
 };
 
-Run extractor(const QStringList& arguments) {
+const QString kExtractor = QStringLiteral(KESTRUN_BIN_DIR "/kestrun-gps");
+
+// The extractor with a time limit: a run that has not ended within it counts as a hang (exit code -1).
+Run extractor(const QStringList& arguments, const QString& standardOutputFile = {}) {
     QProcess process;
-    process.start(QStringLiteral(KESTRUN_BIN_DIR "/kestrun-gps"), arguments);
-    process.waitForFinished(60000);
+    if (!standardOutputFile.isEmpty())
+        process.setStandardOutputFile(standardOutputFile);
+    process.start(kExtractor, arguments);
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        return {-2, process.readAllStandardOutput(), process.readAllStandardError()};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// The extractor on every file of `dir` matching `pattern`, named by the shell's glob: file names reach it as
+// the file system's bytes, which QProcess's own arguments could not carry when they are not UTF-8.
+Run extractorOnGlob(const QStringList& options, const QString& dir, const QString& pattern) {
+    QProcess process;
+    process.setWorkingDirectory(dir);
+    process.start("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" " + pattern, kExtractor} + options);
+    process.waitForFinished(20000);
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// xmllint's verdict on a document; empty when it is well-formed.
+QString xmlProblems(const QByteArray& document) {
+    QProcess lint;
+    lint.start("xmllint", {"--noout", "-"});
+    if (!lint.waitForStarted())
+        return "xmllint is missing";
+    lint.write(document);
+    lint.closeWriteChannel();
+    lint.waitForFinished(20000);
+    return lint.exitCode() == 0 ? QString() : QString::fromUtf8(lint.readAllStandardError());
+}
+
+QString jsonProblems(const QByteArray& document) {
+    QJsonParseError error;
+    QJsonDocument::fromJson(document, &error);
+    return error.error == QJsonParseError::NoError ? QString() : error.errorString();
 }
 
 TrackInfo extractInProcess(const QString& path) {
@@ -179,14 +223,139 @@ private slots:
         const QString badPath = TestFiles::write(m_dir, "bad.mp4", bad);
         Run run = extractor({"--verbose", m_world, badPath});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.err.contains("TS经度"));
-        QVERIFY(run.err.contains("boxData 初始化失败"));
-        QVERIFY(!run.out.contains("boxData"));
+        // In English: the player's log keeps its own wording, the extractor speaks to its user.
+        QVERIFY(run.err.contains("sample: longitude -118.2"));
+        QVERIFY(run.err.contains("unreadable top-level box"));
+        QVERIFY(!run.err.contains("TS经度"));
+        QVERIFY(!run.err.contains("boxData"));
+        for (const char c : run.err)
+            QVERIFY(static_cast<unsigned char>(c) < 0x80);
+        QVERIFY(!run.out.contains("unreadable"));
         for (const QByteArray& line : run.out.trimmed().split('\n'))
             QVERIFY(QJsonDocument::fromJson(line).isObject());
 
         run = extractor({m_world, badPath});
         QVERIFY(run.err.isEmpty());
+    }
+
+    void specialFilesAreRefusedAtOnce_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("endless zeros") << "/dev/zero" << QByteArray("not a regular file");
+        QTest::newRow("endless noise") << "/dev/urandom" << QByteArray("not a regular file");
+        QTest::newRow("FIFO without a writer") << "fifo" << QByteArray("not a regular file (a FIFO)");
+        QTest::newRow("folder") << "folder" << QByteArray("not a regular file (a folder)");
+    }
+    void specialFilesAreRefusedAtOnce() {
+        // Each used to hang the extractor for ever, losing the output of the files before it.
+        QFETCH(QString, path);
+        QFETCH(QByteArray, reason);
+        QTemporaryDir dir;
+        if (path == "fifo") {
+            path = dir.filePath("fifo");
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (path == "folder") {
+            path = dir.path();
+        }
+        const Run run = extractor({m_world, path, m_world});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains("cannot open " + QFile::encodeName(path) + ": " + reason));
+        const QList<QByteArray> lines = run.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(QJsonDocument::fromJson(lines[1]).object().keys(),
+                 (QStringList{"file_size", "file_time", "key_is_in_china"}));
+        QCOMPARE(QJsonDocument::fromJson(lines[2]).object()["key_video_datas"].toArray().size(), 5);
+    }
+
+    void writeErrorIsReported_data() {
+        QTest::addColumn<QString>("format");
+        for (const char* format : {"json", "gpx", "kml", "csv", "geojson"})
+            QTest::newRow(format) << QString(format);
+    }
+    void writeErrorIsReported() {
+        QFETCH(QString, format);
+        const Run run = extractor({"--format", format, m_china}, "/dev/full");
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY(run.err.contains("kestrun-gps: cannot write the output: "));
+    }
+
+    void namesThatAreNotUtf8_data() {
+        QTest::addColumn<QString>("format");
+        for (const char* format : {"json", "gpx", "kml", "csv", "geojson"})
+            QTest::newRow(format) << QString(format);
+    }
+    void namesThatAreNotUtf8() {
+        // Latin-1 bytes, a lone continuation byte and a cut-off sequence, beside a proper name: every format
+        // stays valid for its parser. Each byte that is not part of a proper sequence becomes U+FFFD.
+        QTemporaryDir dir;
+        const QByteArray rawName = "fahrt-\xe4\xf6\x80-\xe5\xb1&<x>.mp4";
+        SyntheticDrive drive = SyntheticDrive::china();
+        drive.seconds = 3;
+        const auto clip = ClipWriter::bareClip(drive.messages());
+        const std::string rawPath = (QFile::encodeName(dir.path()) + "/" + rawName).toStdString();
+        QVERIFY(ClipWriter::writeFile(rawPath, clip));
+        const auto removeRaw =
+            qScopeGuard([&] { ::unlink(rawPath.c_str()); }); // beyond QTemporaryDir's reach
+        QVERIFY(ClipWriter::writeFile((QFile::encodeName(dir.path()) + "/plain.mp4").toStdString(), clip));
+
+        QFETCH(QString, format);
+        const Run run = extractorOnGlob({"--format", format}, dir.path(), "*.mp4");
+        QCOMPARE(run.exitCode, 0);
+        if (format == "gpx" || format == "kml") {
+            QCOMPARE(xmlProblems(run.out), QString());
+            QCOMPARE(countElements(run.out, format == "gpx" ? "trk" : "Placemark"), 2);
+            QVERIFY(run.out.contains(
+                "fahrt-\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd-\xef\xbf\xbd\xef\xbf\xbd&amp;&lt;x&gt;.mp4"));
+        } else if (format == "json") {
+            const QList<QByteArray> lines = run.out.trimmed().split('\n');
+            QCOMPARE(lines.size(), 2);
+            for (const QByteArray& line : lines)
+                QCOMPARE(jsonProblems(line), QString());
+        } else if (format == "geojson") {
+            QCOMPARE(jsonProblems(run.out), QString());
+            const QJsonArray features = QJsonDocument::fromJson(run.out)["features"].toArray();
+            QCOMPARE(features.size(), 2);
+            QCOMPARE(features[0].toObject()["properties"].toObject()["file"].toString(),
+                     QString::fromUtf8("fahrt-\ufffd\ufffd\ufffd-\ufffd\ufffd&<x>.mp4"));
+        } else {
+            // CSV carries no encoding of its own: the name is kept byte for byte.
+            QVERIFY(run.out.contains("\n" + rawName + ",0,"));
+            QCOMPARE(run.out.count('\n'), 1 + 2 * 3);
+        }
+    }
+
+    void positionsOffTheGlobeAreNotExported() {
+        // A record that decodes to latitude 90.5 passes the validation and stays in the stored track, but no
+        // export format can hold it. A speed too large for a float is written as null everywhere.
+        QTemporaryDir dir;
+        std::vector<HDGPSMessage> messages{TestFiles::fix(22.5, 114.0, 10),
+                                           TestFiles::rawMessage(9029.9999, 'N', 11400.0, 'E', 11),
+                                           TestFiles::fix(22.6, 114.1, 1e39)};
+        const QString path = TestFiles::write(dir, "pole.mp4", ClipWriter::bareClip(messages));
+
+        Run run = extractor({path});
+        const QJsonArray samples = QJsonDocument::fromJson(run.out)["key_video_datas"].toArray();
+        QCOMPARE(samples.size(), 3);
+        QCOMPARE(samples[1].toObject()["gps_lat"].toString(), QString("90.500000"));
+        QVERIFY(samples[2].toObject()["spd"].isNull());
+        QVERIFY(QJsonDocument::fromJson(run.out)["key_max_speed"].isNull());
+
+        run = extractor({"--format", "gpx", path});
+        QCOMPARE(xmlProblems(run.out), QString());
+        QCOMPARE(countElements(run.out, "trkpt"), 2);
+        QVERIFY(!run.out.contains("90.5"));
+        run = extractor({"--format", "kml", path});
+        QVERIFY(!run.out.contains("90.5"));
+        run = extractor({"--format", "geojson", path});
+        QCOMPARE(jsonProblems(run.out), QString());
+        const QJsonObject geometry = QJsonDocument::fromJson(run.out)["features"][0]["geometry"].toObject();
+        QCOMPARE(geometry["coordinates"].toArray().size(), 2);
+        QVERIFY(QJsonDocument::fromJson(run.out)["features"][0]["properties"]["key_max_speed"].isNull());
+        run = extractor({"--format", "csv", path});
+        const QList<QByteArray> rows = run.out.trimmed().split('\n');
+        QCOMPARE(rows.size(), 1 + 2);
+        QVERIFY(rows[2].contains(",null,")); // the speed, spelled as JSON spells it
+        QVERIFY(!run.out.contains("inf"));
     }
 };
 

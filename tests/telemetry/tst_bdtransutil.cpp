@@ -79,12 +79,46 @@ private slots:
         QCOMPARE(std::bit_cast<quint64>(BDTransUtil::transformLon(x, y)), std::bit_cast<quint64>(lonTerm));
     }
 
+    void squareRootOfTheTruncatedValue_data() {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        QTest::newRow("10.9") << 10.9 << 3.0;
+        QTest::newRow("-10.9") << -10.9 << 1.0;
+        QTest::newRow("0.5: no root term") << 0.5 << -12.25;
+        QTest::newRow("-0.75: no root term") << -0.75 << 2.0;
+    }
     void squareRootOfTheTruncatedValue() {
-        // Between -1 and 1 the square-root terms vanish: moving x inside (-1, 1) changes only the other
-        // terms, and at 10.9 the term is 0.2·√10, not 0.2·√10.9 (about 0.0278 apart).
-        const double withSqrt10 = BDTransUtil::transformLat(10.9, 3.0);
-        QVERIFY(std::fabs(withSqrt10 - 0x1.caa9cedb17250p+5) == 0);
-        QVERIFY(std::fabs((withSqrt10 - 0.2 * std::sqrt(10.0) + 0.2 * std::sqrt(10.9)) - withSqrt10) > 0.027);
+        // The terms take the square root of |trunc(x)|, not of |x|: between -1 and 1 that part vanishes, and
+        // at 10.9 it is 0.2·√10, not 0.2·√10.9.
+        QFETCH(double, x);
+        QFETCH(double, y);
+        const double truncatedRoot = std::sqrt(std::fabs(std::trunc(x)));
+        const double plainRoot = std::sqrt(std::fabs(x));
+        const double lat = BDTransUtil::transformLat(x, y);
+        const double lon = BDTransUtil::transformLon(x, y);
+        QCOMPARE(std::bit_cast<quint64>(lat), std::bit_cast<quint64>(latTermWithRoot(x, y, truncatedRoot)));
+        QCOMPARE(std::bit_cast<quint64>(lon), std::bit_cast<quint64>(lonTermWithRoot(x, y, truncatedRoot)));
+        QVERIFY(std::fabs(lat - latTermWithRoot(x, y, plainRoot)) > 0.005);
+        QVERIFY(std::fabs(lon - lonTermWithRoot(x, y, plainRoot)) > 0.0025);
+    }
+
+private:
+    // The offset terms written out once more, with the square root given, in the same order of evaluation.
+    static double twoThirds(double bracket) { return (bracket + bracket) / 3.0; }
+    static double latTermWithRoot(double x, double y, double root) {
+        const double pi = 3.141592653589793;
+        double t = (((-100.0 + 2.0 * x) + 3.0 * y) + y * (0.2 * y)) + y * (0.1 * x);
+        t = t + 0.2 * root;
+        t = t + twoThirds(20.0 * std::sin(6.0 * x * pi) + 20.0 * std::sin(2.0 * x * pi));
+        t = t + twoThirds(20.0 * std::sin(y * pi) + 40.0 * std::sin((y / 3.0) * pi));
+        return t + twoThirds(160.0 * std::sin(pi * (y / 12.0)) + 320.0 * std::sin((y * pi) / 30.0));
+    }
+    static double lonTermWithRoot(double x, double y, double root) {
+        const double pi = 3.141592653589793;
+        double t = 0.1 * root + ((0.1 * x) * y + ((0.1 * x) * x + (2.0 * y + (300.0 + x))));
+        t = t + twoThirds(20.0 * std::sin((6.0 * x) * pi) + 20.0 * std::sin((x + x) * pi));
+        t = t + twoThirds(40.0 * std::sin((x / 3.0) * pi) + 20.0 * std::sin(x * pi));
+        return t + twoThirds(300.0 * std::sin((x / 30.0) * pi) + 150.0 * std::sin((x / 12.0) * pi));
     }
 };
 

@@ -6,7 +6,11 @@
 
 #include <QTest>
 
+#include <array>
 #include <cstring>
+#include <malloc.h>
+#include <stop_token>
+#include <sys/stat.h>
 
 using Bytes = ClipWriter::Bytes;
 
@@ -133,7 +137,7 @@ private slots:
         QCOMPARE(walkFile(dir.path()).records, 0); // a folder is not a file
     }
 
-    void offsetPastTheEndGivesZeroRecord() {
+    void offsetPastTheEndGivesNoRecord() {
         const auto messages = drive(3);
         Bytes file;
         append(file, ClipWriter::box("mdat", Bytes()));
@@ -148,24 +152,43 @@ private slots:
         VideoGpsTool walker;
         walker.setLogSink({});
         walker.getFileParseType(path.toStdString());
-        QCOMPARE(walker.secondNum(), 3);
-        QCOMPARE(walker.resultsArray().size(), std::size_t(3)); // a zero record is invalid with speed 0
+        // No record lies there: no sample, no invented fix, and the record counter does not count it.
+        QCOMPARE(walker.secondNum(), 2);
+        QCOMPARE(walker.resultsArray().size(), std::size_t(2));
         QCOMPARE(walker.resultsArray()[0].spd, 10.0f);
-        QCOMPARE(walker.resultsArray()[1].spd, 0.0f);
-        QCOMPARE(walker.resultsArray()[1].gpsLat, walker.resultsArray()[0].gpsLat); // repeats the last fix
-        QCOMPARE(walker.resultsArray()[2].spd, 11.0f);
-        QCOMPARE(walker.destroyGpsDic().size(), std::size_t(1));
+        QCOMPARE(walker.resultsArray()[1].spd, 11.0f);
+        QVERIFY(walker.destroyGpsDic().empty());
     }
 
     void truncatedFileKeepsWhatItHas() {
         Bytes clip = ClipWriter::bareClip(drive(5), {ClipMoovPlacement::BeforeMdat, 1, std::nullopt});
-        // Cut inside the third record's message: records 3..5 arrive cut short or zero-filled.
+        // Cut inside the third record's message: record 3 arrives cut short (its missing bytes zero), records
+        // 4 and 5 lie wholly past the end and are no records.
         const std::size_t moovEnd = clip.size() - 8 - 5 * ClipWriter::kRecordSize;
         clip.resize(moovEnd + 8 + 2 * ClipWriter::kRecordSize + 40);
         const auto result = walkBytes(clip);
-        QCOMPARE(result.records, 5);
-        QCOMPARE(result.speeds.front(), 10.0f);
-        QCOMPARE(result.speeds.at(1), 11.0f);
+        QCOMPARE(result.records, 3);
+        QCOMPARE(result.speeds, speeds({10, 11, 0}));
+    }
+
+    void clipCutShortByPowerLoss() {
+        // The index in a "moov" before the data, the data cut off after 3 of 10 records: 3 samples, and the
+        // summary divides by the 3 records that exist, not by the 10 entries.
+        Bytes clip = ClipWriter::bareClip(drive(10), {ClipMoovPlacement::BeforeMdat, 1, std::nullopt});
+        clip.resize(clip.size() - 7 * ClipWriter::kRecordSize);
+        QTemporaryDir dir;
+        const QString path = TestFiles::write(dir, "cut.mp4", clip);
+        VideoGpsTool tool;
+        tool.setLogSink({});
+        TrackInfo info;
+        tool.setResultsBlock([&](const TrackInfo& result) { info = result; });
+        tool.createVideoForGPSUrl(path.toStdString());
+        QCOMPARE(tool.secondNum(), 3);
+        QVERIFY(info.videoDatas);
+        QCOMPARE(info.videoDatas->size(), std::size_t(3));
+        QCOMPARE(info.videoDatas->back().spd, 12.0f);
+        QCOMPARE(*info.totailDistance, 10.0f + 11 + 12);
+        QCOMPARE(*info.aevSpeed, 11.0f);
     }
 
     void truncatedMoovIsReadAsFarAsItGoes() {
@@ -293,6 +316,180 @@ private slots:
         // The walk meets garbage-free zeros after "moov": a size of 0 runs to the end.
         const auto result = walkFile(path);
         QCOMPARE(result.speeds, speeds({10}));
+    }
+
+    void indexPointingManyTimesAtOneRecord_data() {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("padding"); // bytes of free space after the index
+        QTest::newRow("more entries than the file can hold records") << 2000 << 0;
+        QTest::newRow("a file just large enough for every entry") << 300 << 300 * 88;
+    }
+    void indexPointingManyTimesAtOneRecord() {
+        // Every entry points at the same record: a file of S bytes gives at most S / 88 samples.
+        QFETCH(int, entries);
+        QFETCH(int, padding);
+        Bytes file = ClipWriter::box("mdat", ClipWriter::record(drive(1)[0]));
+        const std::vector<std::uint32_t> offsets(std::size_t(entries), 8u);
+        append(file, moovWithIndex(offsets));
+        append(file, ClipWriter::box("free", Bytes(std::size_t(padding))));
+        const std::uint64_t limit = VideoGpsTool::recordLimit(file.size());
+        const auto result = walkBytes(file);
+        QCOMPARE(std::uint64_t(result.records), std::min<std::uint64_t>(std::uint64_t(entries), limit));
+        QCOMPARE(result.speeds.size(), std::size_t(result.records));
+    }
+
+    void recordLimits() {
+        QCOMPARE(VideoGpsTool::kRecordBytes, std::uint64_t(HDGPSMessage::kSize));
+        QCOMPARE(VideoGpsTool::kMaxRecordsPerFile, std::uint64_t(86400));
+        QCOMPARE(VideoGpsTool::recordLimit(0), std::uint64_t(0));
+        QCOMPARE(VideoGpsTool::recordLimit(87), std::uint64_t(0));
+        QCOMPARE(VideoGpsTool::recordLimit(88 * 1000 + 87), std::uint64_t(1000));
+        QCOMPARE(VideoGpsTool::recordLimit(std::uint64_t(1) << 40), std::uint64_t(86400));
+    }
+
+    void aDayOfRecordsAtMost() {
+        // An 8 MB file (mostly a hole) whose index has 90,000 entries: no more than a day of records.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("day.mp4");
+        Bytes head = ClipWriter::box("mdat", ClipWriter::record(drive(1)[0]));
+        append(head, moovWithIndex(std::vector<std::uint32_t>(90000, 8u)));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(head.data()), qint64(head.size()));
+        QVERIFY(file.resize(8 * 1024 * 1024));
+        file.close();
+        const auto result = walkFile(path);
+        QCOMPARE(result.records, 86400);
+    }
+
+    void manyMoovBoxesShareOneLimit() {
+        // Thousands of small "moov" boxes, each indexing the same record: the limit holds across boxes.
+        Bytes file = ClipWriter::box("mdat", ClipWriter::record(drive(1)[0]));
+        const Bytes moov = moovWithIndex({8u});
+        for (int i = 0; i < 5000; ++i)
+            append(file, moov);
+        const auto result = walkBytes(file);
+        QCOMPARE(std::uint64_t(result.records), VideoGpsTool::recordLimit(file.size()));
+        QVERIFY(result.records < 5000);
+    }
+
+    void memoryGrowsWithTheFileOnly() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the heap is the sanitizer's; its figures are not glibc's");
+#else
+        // A hostile index that points 100,000 times at one record in a file of about 1 MB: what the
+        // extraction holds stays within a small multiple of the file's size.
+        Bytes file = ClipWriter::box("mdat", ClipWriter::record(drive(1)[0]));
+        append(file, moovWithIndex(std::vector<std::uint32_t>(100000, 8u)));
+        append(file, ClipWriter::box("free", Bytes(200000)));
+        QTemporaryDir dir;
+        const std::string path = TestFiles::write(dir, "amplified.mp4", file).toStdString();
+        const std::size_t before = mallinfo2().uordblks;
+        VideoGpsTool tool;
+        tool.setLogSink({});
+        tool.getFileParseType(path);
+        const std::size_t held = mallinfo2().uordblks - before;
+        QCOMPARE(std::uint64_t(tool.secondNum()), VideoGpsTool::recordLimit(file.size()));
+        QVERIFY2(held < 3 * file.size(),
+                 qPrintable(QString("%1 bytes held for a file of %2 bytes").arg(held).arg(file.size())));
+#endif
+    }
+
+    void onlyRegularFilesAreRead_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::newRow("endless zeros") << "/dev/zero" << int(FileReader::Status::NotRegularFile);
+        QTest::newRow("endless noise") << "/dev/urandom" << int(FileReader::Status::NotRegularFile);
+        QTest::newRow("folder") << "/" << int(FileReader::Status::NotRegularFile);
+        QTest::newRow("missing") << "/nonexistent/kestrun/clip.mp4" << int(FileReader::Status::CannotOpen);
+        QTest::newRow("FIFO without a writer") << "fifo" << int(FileReader::Status::NotRegularFile);
+    }
+    void onlyRegularFilesAreRead() {
+        // The test has a time limit (see CMakeLists.txt): a blocking open or an endless read fails it.
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        if (path == "fifo") {
+            path = dir.filePath("fifo");
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
+        VideoGpsTool tool;
+        tool.setLogSink({});
+        int calls = 0;
+        TrackInfo info;
+        tool.setResultsBlock([&](const TrackInfo& result) {
+            ++calls;
+            info = result;
+        });
+        tool.createVideoForGPSUrl(path.toStdString());
+        QCOMPARE(int(tool.fileStatus()), status);
+        QVERIFY(!tool.fileErrorText().empty());
+        QCOMPARE(calls, 1);
+        QVERIFY(!info.videoDatas);
+        QCOMPARE(tool.secondNum(), 0);
+    }
+
+    void fileThatGrowsIsReadToItsSizeAtOpen() {
+        // Reads end at the size the file had when it was opened.
+        QTemporaryDir dir;
+        const QString path = TestFiles::write(dir, "clip.mp4", Bytes(100, std::byte('x')));
+        FileReader reader(path.toStdString());
+        QVERIFY(reader.isOpen());
+        QFile more(path);
+        QVERIFY(more.open(QIODevice::Append));
+        more.write(QByteArray(1000, 'y'));
+        more.close();
+        std::array<std::byte, 200> buffer{};
+        QCOMPARE(reader.size(), std::uint64_t(100));
+        QCOMPARE(reader.readAt(50, buffer), std::size_t(50));
+        QCOMPARE(reader.readAt(100, buffer), std::size_t(0));
+    }
+
+    void stopEndsTheWalk() {
+        QTemporaryDir dir;
+        const QString path = TestFiles::write(dir, "clip.mp4", ClipWriter::bareClip(drive(20)));
+        std::stop_source stop;
+        VideoGpsTool tool;
+        tool.setStopToken(stop.get_token());
+        int samples = 0;
+        tool.setLogSink([&](LogChannel, std::string_view text) {
+            if (text.starts_with("TS经度") && ++samples == 3)
+                stop.request_stop(); // as another thread would, while the walk reads
+        });
+        int calls = 0;
+        tool.setResultsBlock([&](const TrackInfo& info) {
+            ++calls;
+            QCOMPARE(info.videoDatas->size(), std::size_t(3));
+        });
+        tool.createVideoForGPSUrl(path.toStdString());
+        QCOMPARE(calls, 1);
+        QCOMPARE(tool.secondNum(), 3);
+    }
+
+    void englishDiagnostics() {
+        QTemporaryDir dir;
+        Bytes clip = ClipWriter::bareClip(drive(1));
+        append(clip, {std::byte(0), std::byte(0), std::byte(0), std::byte(3), std::byte('f'), std::byte('r'),
+                      std::byte('e'), std::byte('e')});
+        const QString path = TestFiles::write(dir, "clip.mp4", clip);
+        QStringList lines;
+        {
+            VideoGpsTool tool;
+            tool.setLogLanguage(LogLanguage::English);
+            tool.setLogSink([&](LogChannel, std::string_view text) {
+                lines << QString::fromUtf8(text.data(), qsizetype(text.size()));
+            });
+            tool.createVideoForGPSUrl(path.toStdString());
+        }
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], "reading " + path);
+        QCOMPARE(lines[1], QString("sample: longitude 114.000000 latitude 22.500000 speed 10.00"));
+        QCOMPARE(lines[2], QString("unreadable top-level box: the walk ends here"));
+        QCOMPARE(lines[3], QString("extraction done"));
+        for (const QString& line : lines) {
+            for (const QChar c : line)
+                QVERIFY2(c.unicode() < 0x80, qPrintable(line));
+        }
     }
 };
 

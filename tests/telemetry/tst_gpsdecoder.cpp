@@ -1,8 +1,14 @@
 // Decoding and validating single GPS messages.
+#include "CoordinatePattern.h"
 #include "TestFiles.h"
 #include "VideoGpsTool.h"
 
 #include <QTest>
+
+#include <array>
+#include <bit>
+#include <cstring>
+#include <regex>
 
 namespace {
 
@@ -14,6 +20,41 @@ FileGPSModel decodeOne(const HDGPSMessage& message) {
     if (!tool.gpsDic().empty())
         return *tool.gpsDic().begin()->second;
     return *tool.destroyGpsDic().begin()->second;
+}
+
+// The message laid out byte by byte from the field table: offset, width, little-endian; padding left zero.
+class HandLaidMessage {
+public:
+    HandLaidMessage& unsigned32(std::size_t offset, std::uint32_t value) {
+        for (std::size_t i = 0; i < 4; ++i)
+            m_bytes[offset + i] = std::byte((value >> (8 * i)) & 0xff);
+        return *this;
+    }
+    HandLaidMessage& real(std::size_t offset, double value) {
+        const auto bits = std::bit_cast<std::uint64_t>(value);
+        for (std::size_t i = 0; i < 8; ++i)
+            m_bytes[offset + i] = std::byte((bits >> (8 * i)) & 0xff);
+        return *this;
+    }
+    HandLaidMessage& character(std::size_t offset, char c) {
+        m_bytes[offset] = std::byte(static_cast<unsigned char>(c));
+        return *this;
+    }
+    const std::array<std::byte, HDGPSMessage::kSize>& bytes() const { return m_bytes; }
+
+private:
+    std::array<std::byte, HDGPSMessage::kSize> m_bytes{};
+};
+
+const std::regex& latitudeRegex() {
+    static const std::regex pattern(R"([\-+]?([0-8]?\d|[0-8]?\d\.\d{1,15}|90|90\.0{1,15}))");
+    return pattern;
+}
+
+const std::regex& longitudeRegex() {
+    static const std::regex pattern(
+        R"([\-+]?(0?\d{1,2}|0?\d{1,2}\.\d{1,15}|1[0-7]?\d|1[0-7]?\d\.\d{1,15}|180|180\.0{1,15}))");
+    return pattern;
 }
 
 } // namespace
@@ -167,8 +208,12 @@ private slots:
         tool.decodecPacket(HDGPSMessage{});
         tool.decodecPacket(TestFiles::fix(22.5, 114.0, 500, 0, 'V'));
         QCOMPARE(tool.secondNum(), 3);
+        // The most recent valid and invalid fixes, under their record indexes.
         QCOMPARE(tool.gpsDic().size(), std::size_t(1));
-        QCOMPARE(tool.destroyGpsDic().size(), std::size_t(2));
+        QCOMPARE(tool.gpsDic().begin()->first, 0);
+        QCOMPARE(tool.destroyGpsDic().size(), std::size_t(1));
+        QCOMPARE(tool.destroyGpsDic().begin()->first, 2);
+        QCOMPARE(*tool.destroyGpsDic().begin()->second->speed, std::string("500.00"));
     }
 
     void messageBytesRoundTrip() {
@@ -184,6 +229,138 @@ private slots:
         QCOMPARE(back.angle, m.angle);
         QCOMPARE(back.day, 31u);
         QCOMPARE(back.x, -1024);
+    }
+
+    void decodesTheFieldTable() {
+        // Every field a value of its own, so that two swapped fields or a wrong offset cannot pass.
+        HandLaidMessage laid;
+        laid.unsigned32(0, 13)            // hour
+            .unsigned32(4, 47)            // minute
+            .unsigned32(8, 59)            // second
+            .character(12, 'A')           // status
+            .real(16, 2232.5925)          // latitude, ddmm.mmmm
+            .character(24, 'S')           // nsind
+            .real(32, 11405.1234)         // longitude, dddmm.mmmm
+            .character(40, 'W')           // ewind
+            .real(48, 45.678)             // speed, knots
+            .real(56, 271.25)             // angle
+            .unsigned32(64, 2024)         // year
+            .unsigned32(68, 6)            // month
+            .unsigned32(72, 30)           // day
+            .unsigned32(76, 0xfffffc00u)  // x = -1024
+            .unsigned32(80, 517)          // y
+            .unsigned32(84, 0x80000000u); // z = INT32_MIN
+        const HDGPSMessage m = HDGPSMessage::fromBytes(laid.bytes());
+        QCOMPARE(m.hour, 13u);
+        QCOMPARE(m.minute, 47u);
+        QCOMPARE(m.second, 59u);
+        QCOMPARE(m.status, 'A');
+        QCOMPARE(m.latitude, 2232.5925);
+        QCOMPARE(m.nsind, 'S');
+        QCOMPARE(m.longitude, 11405.1234);
+        QCOMPARE(m.ewind, 'W');
+        QCOMPARE(m.speed, 45.678);
+        QCOMPARE(m.angle, 271.25);
+        QCOMPARE(m.year, 2024u);
+        QCOMPARE(m.month, 6u);
+        QCOMPARE(m.day, 30u);
+        QCOMPARE(m.x, -1024);
+        QCOMPARE(m.y, 517);
+        QCOMPARE(m.z, std::numeric_limits<std::int32_t>::min());
+        // The encoder writes the same bytes, padding zero.
+        QVERIFY(m.toBytes() == laid.bytes());
+
+        const FileGPSModel model = decodeOne(m);
+        QCOMPARE(*model.hour, std::string("13"));
+        QCOMPARE(*model.year, std::string("2024"));
+        QCOMPARE(*model.month, std::string("6"));
+        QCOMPARE(model.latitude, double(-22.543209f));
+        QCOMPARE(model.longitude, double(-114.085381f)); // single-precision steps: 11405.123047 in
+        QCOMPARE(*model.speed, std::string("45.68"));
+        QCOMPARE(model.angle, double(271.25f));
+    }
+
+    void coordinatePatterns_data() {
+        QTest::addColumn<QString>("text");
+        for (const char* text : {"",
+                                 "0",
+                                 "-0",
+                                 "+0",
+                                 "9",
+                                 "09",
+                                 "89",
+                                 "90",
+                                 "91",
+                                 "99",
+                                 "100",
+                                 "-90",
+                                 "+90",
+                                 "90.0",
+                                 "90.000",
+                                 "90.5",
+                                 "90.",
+                                 "89.5",
+                                 "8.123456789012345",
+                                 "8.1234567890123456",
+                                 "179",
+                                 "180",
+                                 "181",
+                                 "-180",
+                                 "180.00",
+                                 "180.01",
+                                 "017",
+                                 "099",
+                                 "0999",
+                                 "1799",
+                                 "190",
+                                 "200",
+                                 "07",
+                                 "1.",
+                                 ".5",
+                                 "-",
+                                 "+-1",
+                                 "1e2",
+                                 "nan",
+                                 "inf",
+                                 "-inf",
+                                 " 1",
+                                 "1 ",
+                                 "12a",
+                                 "00",
+                                 "000",
+                                 "0000",
+                                 "1000",
+                                 "-00"})
+            QTest::newRow(text) << QString(text);
+    }
+    void coordinatePatterns() {
+        // The validation's checks agree with the two regular expressions they stand for.
+        QFETCH(QString, text);
+        const std::string t = text.toStdString();
+        QCOMPARE(CoordinatePattern::matchesLatitude(t), std::regex_match(t, latitudeRegex()));
+        QCOMPARE(CoordinatePattern::matchesLongitude(t), std::regex_match(t, longitudeRegex()));
+    }
+
+    void coordinatePatternsOnEveryShortText() {
+        // Every text of up to four characters from the alphabet the patterns care about.
+        const std::string alphabet = "0125789.-+x";
+        std::vector<std::string> texts{""};
+        for (int length = 1; length <= 4; ++length) {
+            std::vector<std::string> longer;
+            for (const std::string& t : texts) {
+                if (t.size() == std::size_t(length - 1)) {
+                    for (const char c : alphabet)
+                        longer.push_back(t + c);
+                }
+            }
+            texts.insert(texts.end(), longer.begin(), longer.end());
+        }
+        for (const std::string& t : texts) {
+            QVERIFY2(CoordinatePattern::matchesLatitude(t) == std::regex_match(t, latitudeRegex()),
+                     t.c_str());
+            QVERIFY2(CoordinatePattern::matchesLongitude(t) == std::regex_match(t, longitudeRegex()),
+                     t.c_str());
+        }
     }
 };
 

@@ -3,8 +3,30 @@
 
 #include <QTest>
 
+#include <array>
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <random>
+
+namespace {
+
+// The library's own formatting, the reference for the fast paths.
+std::string referenceFixed(double value, int precision) {
+    std::array<char, 400> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, precision);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string referenceShortest(float value) {
+    std::array<char, 64> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), result.ptr);
+}
+
+} // namespace
 
 class TestNumberText : public QObject {
     Q_OBJECT
@@ -71,6 +93,71 @@ private slots:
         QFETCH(QString, text);
         QFETCH(double, expected);
         QCOMPARE(double(NumberText::parseLeadingFloat(text.toStdString())), expected);
+    }
+
+    void fixedAgreesWithTheLibrary_data() {
+        QTest::addColumn<double>("value");
+        for (const double v : {0.5,
+                               1.5,
+                               2.5,
+                               -0.5,
+                               -2.5,
+                               0.125,
+                               0.375,
+                               2.675,
+                               1e-7,
+                               -1e-7,
+                               0.0,
+                               -0.0,
+                               90.5,
+                               4.35,
+                               1e15 + 0.5,
+                               9.2e9,
+                               123456789.1234567,
+                               5e-324,
+                               0.0000005,
+                               0.0000015,
+                               0.00000049999999999999999,
+                               2232.5925,
+                               22.543209,
+                               113.94,
+                               399.995,
+                               1e300})
+            QTest::newRow(qPrintable(QString::number(v, 'g', 17))) << v;
+    }
+    void fixedAgreesWithTheLibrary() {
+        QFETCH(double, value);
+        for (int precision = 0; precision <= 10; ++precision)
+            QCOMPARE(NumberText::formatFixed(value, precision), referenceFixed(value, precision));
+    }
+
+    void fixedAgreesOnRandomValues() {
+        // Random binary values of every magnitude the records use, and random bit patterns.
+        std::mt19937_64 random(20240601);
+        std::uniform_real_distribution<double> exponent(-30, 20);
+        for (int i = 0; i < 200000; ++i) {
+            const double magnitude = std::pow(10.0, exponent(random));
+            const double value =
+                (random() & 1 ? -1 : 1) * magnitude * (double(random() >> 11) / 9007199254740992.0);
+            const int precision = int(random() % 10);
+            QCOMPARE(NumberText::formatFixed(value, precision), referenceFixed(value, precision));
+            const double bits = std::bit_cast<double>(random());
+            if (std::isfinite(bits) && std::fabs(bits) < 1e30)
+                QCOMPARE(NumberText::formatFixed(bits, precision), referenceFixed(bits, precision));
+        }
+    }
+
+    void shortestFloatAgreesWithTheLibrary() {
+        for (float v = -130000; v <= 130000; v += 1)
+            QCOMPARE(NumberText::formatShortest(v), referenceShortest(v));
+        for (const float v : {-0.0f, 0.5f, 1e5f, 1e6f, 16777216.0f, 3e38f, 1e-45f})
+            QCOMPARE(NumberText::formatShortest(v), referenceShortest(v));
+        std::mt19937 random(7);
+        for (int i = 0; i < 100000; ++i) {
+            const float v = std::bit_cast<float>(std::uint32_t(random()));
+            if (std::isfinite(v))
+                QCOMPARE(NumberText::formatShortest(v), referenceShortest(v));
+        }
     }
 };
 

@@ -125,11 +125,16 @@ private slots:
         // The stored valid fix itself changed.
         QCOMPARE(*tool.gpsDic().at(1)->speed, std::string("7"));
         QCOMPARE(tool.gpsDic().at(1)->x, 400);
-        QCOMPARE(tool.gpsDic().at(0)->x, 12);
+        // Only the most recent fixes are kept: the valid one of record 1, the invalid one of record 5.
+        QCOMPARE(tool.gpsDic().size(), std::size_t(1));
+        QCOMPARE(tool.destroyGpsDic().size(), std::size_t(1));
+        QCOMPARE(tool.destroyGpsDic().begin()->first, 5);
+        QCOMPARE(tool.destroyGpsDic().begin()->second->x, 400);
         tool.parseGPSComplete("");
 
         const auto& samples = *info.videoDatas;
         QCOMPARE(samples.size(), std::size_t(4));
+        QCOMPARE(samples[0].gsensorX, 12.0f); // the earlier sample keeps its own values
         QCOMPARE(samples[2].gpsLat, samples[1].gpsLat);
         QCOMPARE(samples[2].gpsLgt, samples[1].gpsLgt);
         QCOMPARE(samples[2].northAngle, 180.0f);
