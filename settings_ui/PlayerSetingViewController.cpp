@@ -10,6 +10,7 @@
 #include "SettingsStore.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -52,6 +53,10 @@ PlayerSetingViewController::PlayerSetingViewController(QWidget* parent)
         b->setAutoExclusive(false);
         b->setProperty("tag", tag);
         b->setProperty("option", true);
+        // Room for the ticked, bold title, so that turning a button on never cuts its text.
+        QFont bold = b->font();
+        bold.setBold(true);
+        b->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("✓ ") + title) + 32);
         connect(b, &QPushButton::toggled, b, [b, title](bool on) {
             b->setText(on ? QStringLiteral("✓ ") + title : title);
             b->setAccessibleDescription(on ? tr("selected") : QString());
