@@ -143,6 +143,24 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
     m_baiduMap = checkable(map, AppResources::localized("百度地图"), mapGroup);
     connect(m_googleMap, &QAction::triggered, this, &AppDelegate::selestGoogleMap);
     connect(m_baiduMap, &QAction::triggered, this, &AppDelegate::selestBaiduMap);
+    // The settings panel and the preferences window change the same settings: the ticks follow them.
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    for (const char* name : {NotificationNames::kSelectSpeed, NotificationNames::kSelectMapType})
+        center.addObserver(name, this, [this](const QVariant&) { showViewMenuTicks(); });
+}
+
+void AppDelegate::showViewMenuTicks() {
+    const AppManager& manager = AppManager::sharedManager();
+    if (m_chineseSpeed && m_englishSpeed) {
+        const bool kmh = manager.speedType() == AppManager::kSpeedKmh;
+        m_chineseSpeed->setChecked(kmh);
+        m_englishSpeed->setChecked(!kmh);
+    }
+    if (m_baiduMap && m_googleMap) {
+        const bool baidu = manager.mapType() == AppManager::kMapBaidu;
+        m_baiduMap->setChecked(baidu);
+        m_googleMap->setChecked(!baidu);
+    }
 }
 
 void AppDelegate::applicationDidFinishLaunching(const QStringList& files) {
@@ -160,20 +178,10 @@ void AppDelegate::applicationDidFinishLaunching(const QList<QUrl>& files) {
 
     // The display settings in force: the ones chosen last, or from the language when never chosen. Keys never
     // written are stored now, so the menus, the store and the dashboard agree.
-    AppManager& manager = AppManager::sharedManager();
-    manager.storeDisplaySettings();
-    if (m_chineseSpeed && m_englishSpeed) {
-        const bool kmh = manager.speedType() == AppManager::kSpeedKmh;
-        m_chineseSpeed->setChecked(kmh);
-        m_englishSpeed->setChecked(!kmh);
-    }
+    AppManager::sharedManager().storeDisplaySettings();
+    showViewMenuTicks();
     if (m_playerName)
         m_playerName->setText(kPlayerName);
-    if (m_baiduMap && m_googleMap) {
-        const bool baidu = manager.mapType() == AppManager::kMapBaidu;
-        m_baiduMap->setChecked(baidu);
-        m_googleMap->setChecked(!baidu);
-    }
     openLocalUrls(files);
 }
 
@@ -371,10 +379,9 @@ void AppDelegate::activeCurrentPlayIndex(int index) {
 }
 
 void AppDelegate::showHelp() {
-    QMessageBox box(
-        QMessageBox::Information, AppResources::displayName(),
-        QString("Version %1(Build %2)").arg(AppResources::shortVersion(), AppResources::buildVersion()),
-        QMessageBox::Ok, m_windowVC);
+    QMessageBox box(QMessageBox::Information, AppResources::displayName(),
+                    AppResources::versionText(), // the same line as the settings panel's
+                    QMessageBox::Ok, m_windowVC);
     box.setIconPixmap(AppResources::picture("kestrun-player", QSize(64, 64)));
     box.exec();
 }

@@ -80,6 +80,8 @@ signals:
     void openFinished();
 
 private:
+    // The View menu's ticks from the settings in force.
+    void showViewMenuTicks();
     void applicationStateChanged(Qt::ApplicationState state);
     void applicationWillTerminate();
 

@@ -46,7 +46,7 @@ std::optional<int> answerWithoutWindow(int argc, char** argv) {
         return std::nullopt;
     QCoreApplication app(argc, argv);
     AppResources::installTranslations(AppLanguageManager::preferredLanguages());
-    QString text = AppResources::displayName() + " — " + AppResources::localized("版本") + "\n";
+    QString text = AppResources::displayName() + " — " + AppResources::versionText() + "\n";
     if (help) {
         text += QCoreApplication::translate(
             "main", "Usage: kestrun-player [FILE...] [--add FILE...]\n"

@@ -7,10 +7,12 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <netdb.h>
 #include <set>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -39,6 +41,62 @@ QNetworkInformation* networkInformation() {
         return QNetworkInformation::instance();
     }();
     return information;
+}
+
+// Threads of stopped monitors that have not finished yet (a probe may be blocked in a name look-up for
+// seconds). Nobody waits for them while the application runs: each is deleted on the main thread once it has
+// finished. Those still running when the application object goes away get a last, bounded wait.
+std::vector<QThread*>& retiredThreads() {
+    static auto* threads = new std::vector<QThread*>;
+    return *threads;
+}
+
+void reapRetiredThreads() {
+    std::vector<QThread*> threads;
+    {
+        std::lock_guard lock(registryMutex());
+        threads.swap(retiredThreads());
+    }
+    for (QThread* thread : threads) {
+        QObject::disconnect(thread, nullptr, nullptr, nullptr);
+        if (thread->wait(3000))
+            delete thread;
+    }
+}
+
+void retire(QThread* thread) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || thread == QThread::currentThread()) {
+        // No event loop to delete it on, or the thread is stopping itself: it deletes itself when finished.
+        QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        thread->quit();
+        return;
+    }
+    {
+        std::lock_guard lock(registryMutex());
+        static const bool reaperInstalled = [] {
+            qAddPostRoutine(reapRetiredThreads);
+            return true;
+        }();
+        Q_UNUSED(reaperInstalled);
+        retiredThreads().push_back(thread);
+    }
+    QObject::connect(
+        thread, &QThread::finished, app,
+        [thread] {
+            {
+                std::lock_guard lock(registryMutex());
+                auto& threads = retiredThreads();
+                const auto it = std::find(threads.begin(), threads.end(), thread);
+                if (it == threads.end())
+                    return; // already reaped
+                threads.erase(it);
+            }
+            thread->wait(); // past its finished signal: returns at once
+            delete thread;
+        },
+        Qt::QueuedConnection);
+    thread->quit();
 }
 
 } // namespace
@@ -168,14 +226,8 @@ void Reachability::stopNotifier() {
         m_thread = nullptr;
         m_context = nullptr;
     }
-    if (thread) {
-        thread->quit();
-        // A probe blocked in a name look-up may outlast us: then the thread is left to finish on its own.
-        if (thread->wait(3000))
-            delete thread;
-        else
-            QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    }
+    if (thread)
+        retire(thread);
     std::shared_ptr<Reachability> self;
     {
         std::lock_guard lock(registryMutex());

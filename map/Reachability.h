@@ -56,6 +56,8 @@ public:
 
     // Starts notification (idempotent); true on success.
     bool startNotifier();
+    // Stops notification at once: no handler runs afterwards. It never waits for a probe in progress (a name
+    // look-up may take seconds); the monitor's thread ends by itself and is deleted on the main thread.
     void stopNotifier();
     bool isRunning() const;
 

@@ -3,12 +3,14 @@
 #include "AppLanguageManager.h"
 #include "AppManager.h"
 #include "AppResources.h"
+#include "InterfaceLanguage.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,8 +18,14 @@
 
 namespace {
 
-const char* const kLanguageKeys[] = {"英语", "法语", "西班牙语", "德语",  "意大利语",
-                                     "简中", "俄语", "日语",     "波兰语"};
+// The option buttons: the one that is on stands out (filled with the highlight colour, bold, ticked), so
+// that each pair reads at a glance whatever the theme.
+constexpr const char* kOptionStyle =
+    "QPushButton[option=\"true\"] { padding: 4px 10px; border: 1px solid palette(mid); border-radius: 4px;"
+    " background: palette(button); color: palette(button-text); }"
+    "QPushButton[option=\"true\"]:checked { background: palette(highlight); color: palette(highlighted-text);"
+    " border-color: palette(highlight); font-weight: bold; }"
+    "QPushButton[option=\"true\"]:disabled { color: palette(mid); }";
 
 void store(const char* key, const QString& value) {
     SettingsStore::shared().setValue(key, value);
@@ -38,11 +46,21 @@ PlayerSetingViewController::PlayerSetingViewController(QWidget* parent)
     const auto caption = [this](const char* key) {
         return new QLabel(AppResources::localized(key), this);
     };
+    setStyleSheet(kOptionStyle);
     const auto option = [this](int tag, const QString& title) {
         auto* b = new QPushButton(title, this);
         b->setCheckable(true);
         b->setAutoExclusive(false);
         b->setProperty("tag", tag);
+        b->setProperty("option", true);
+        // Room for the ticked, bold title, so that turning a button on never cuts its text.
+        QFont bold = b->font();
+        bold.setBold(true);
+        b->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("✓ ") + title) + 32);
+        connect(b, &QPushButton::toggled, b, [b, title](bool on) {
+            b->setText(on ? QStringLiteral("✓ ") + title : title);
+            b->setAccessibleDescription(on ? tr("selected") : QString());
+        });
         connect(b, &QPushButton::clicked, this, [this, tag] { selectSpeedSetAction(tag); });
         m_buttons[tag] = b;
         return b;
@@ -66,15 +84,22 @@ PlayerSetingViewController::PlayerSetingViewController(QWidget* parent)
 
     grid->addWidget(new QLabel(tr("Language"), this), 4, 0);
     m_listView = new QComboBox(this);
+    m_listView->setAccessibleName(tr("Language"));
     grid->addWidget(m_listView, 4, 1, 1, 2);
+    m_languageNote = new QLabel(tr("A new language is used from the next start."), this);
+    m_languageNote->setWordWrap(true);
+    QFont small = m_languageNote->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    m_languageNote->setFont(small);
+    grid->addWidget(m_languageNote, 5, 1, 1, 2);
 
+    // The version and the licences of what ships with the player. The project has no web site or support
+    // address of its own, so those lines are left out.
     m_connectLabel = new QLabel(this);
     m_connectLabel->setWordWrap(true);
-    m_connectLabel->setText(QString("%1\n%2\n%3\n%4")
-                                .arg(AppResources::localized("版本"), AppResources::localized("官网"),
-                                     AppResources::localized("技术支持"), AppResources::localized("许可")));
+    m_connectLabel->setText(AppResources::versionText() + "\n" + AppResources::localized("许可"));
     m_connectLabel->setMaximumHeight(5 * m_connectLabel->fontMetrics().lineSpacing() + 4);
-    grid->addWidget(m_connectLabel, 5, 0, 1, 3);
+    grid->addWidget(m_connectLabel, 6, 0, 1, 3);
 
     auto* buttons = new QHBoxLayout;
     auto* cancel = new QPushButton(tr("Cancel"), this);
@@ -85,10 +110,41 @@ PlayerSetingViewController::PlayerSetingViewController(QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(cancel);
     buttons->addWidget(sure);
-    grid->addLayout(buttons, 6, 0, 1, 3);
+    grid->addLayout(buttons, 7, 0, 1, 3);
 
-    // The state in force.
-    AppManager& manager = AppManager::sharedManager();
+    showSettingsInForce();
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    for (const char* name : {NotificationNames::kSelectSpeed, NotificationNames::kSelectMapType,
+                             NotificationNames::kSelectLatitudeFormat}) {
+        center.addObserver(name, this, [this](const QVariant&) { showSettingsInForce(); });
+    }
+
+    // The language list: the nine languages of the interface, titled in the language in use. It shows the
+    // language chosen and confirmed, else the one the interface follows.
+    m_listView->clear();
+    for (int i = 0; i < InterfaceLanguage::kCount; ++i)
+        m_dataArray << AppResources::localized(InterfaceLanguage::titleKey(i));
+    m_listView->addItems(m_dataArray);
+    const bool chineseSystem = AppLanguageManager::systemCurrentLanguage().startsWith("zh-Han");
+    int current = InterfaceLanguage::chosenIndex();
+    if (current >= 0) {
+        m_languageStr = m_dataArray.at(current);
+    } else if (chineseSystem) {
+        m_languageStr = AppResources::localized("简中");
+        current = InterfaceLanguage::kSimplifiedChinese;
+    } else {
+        current = AppResources::installedLanguage() >= 0
+                      ? AppResources::installedLanguage()
+                      : InterfaceLanguage::indexForPreferred(AppLanguageManager::preferredLanguages());
+    }
+    m_listView->setCurrentIndex(current);
+    if (chineseSystem)
+        m_buttons[MapGoogle]->setEnabled(false);
+    connect(m_listView, &QComboBox::activated, this, &PlayerSetingViewController::userSelectLanguage);
+}
+
+void PlayerSetingViewController::showSettingsInForce() {
+    const AppManager& manager = AppManager::sharedManager();
     if (manager.speedType() == AppManager::kSpeedKmh) {
         setOn(SpeedKmh, true);
         setOn(SpeedMph, false);
@@ -98,11 +154,11 @@ PlayerSetingViewController::PlayerSetingViewController(QWidget* parent)
         setOn(SpeedKmh, false);
         m_speedUnit = AppManager::kSpeedMph;
     }
-    const int format = SettingsStore::shared().integerValue(SettingsKeys::kLanguageShowType);
-    if (format == AppManager::kCoordinatesDms) {
+    // The coordinate format in force: the stored choice, or the default when none (or none usable) is stored.
+    if (manager.languageShowType() == AppManager::kCoordinatesDms) {
         setOn(CoordinatesDms, true);
         setOn(CoordinatesDecimal, false);
-    } else if (format == AppManager::kCoordinatesDecimal) {
+    } else if (manager.languageShowType() == AppManager::kCoordinatesDecimal) {
         setOn(CoordinatesDecimal, true);
         setOn(CoordinatesDms, false);
     }
@@ -113,18 +169,6 @@ PlayerSetingViewController::PlayerSetingViewController(QWidget* parent)
         setOn(MapBaidu, true);
         setOn(MapGoogle, false);
     }
-
-    m_listView->clear();
-    for (const char* key : kLanguageKeys)
-        m_dataArray << AppResources::localized(key);
-    m_listView->addItems(m_dataArray);
-    m_listView->setCurrentIndex(-1);
-    if (AppLanguageManager::systemCurrentLanguage().startsWith("zh-Han")) {
-        m_languageStr = AppResources::localized("简中");
-        m_buttons[MapGoogle]->setEnabled(false);
-        m_listView->setCurrentIndex(static_cast<int>(m_dataArray.indexOf(*m_languageStr)));
-    }
-    connect(m_listView, &QComboBox::activated, this, &PlayerSetingViewController::userSelectLanguage);
 }
 
 QPushButton* PlayerSetingViewController::button(int tag) const {
@@ -203,6 +247,7 @@ void PlayerSetingViewController::closePageButtonAction(int tag) {
             store(SettingsKeys::kUserLanguage, *m_languageStr);
         else
             SettingsStore::shared().remove(SettingsKeys::kUserLanguage);
+        announce(NotificationNames::kUserLanguage, m_languageStr.value_or(QString()));
         emit closeRequested();
     }
 }

@@ -12,7 +12,8 @@ class QPushButton;
 
 // The settings panel opened from the play list: speed unit, coordinate format and map provider take effect
 // at once (stored, set on AppManager, announced on a later turn of the event loop); the language is stored
-// with OK. Cancel only closes the panel.
+// with OK and used from the next start. Cancel only closes the panel. The buttons show the settings in force
+// and follow changes made elsewhere (View menu, preferences window) while the panel is open.
 class PlayerSetingViewController : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +38,7 @@ public:
     QLabel* connectLabel() const { return m_connectLabel; }
     int speedUnit() const { return m_speedUnit; }
     std::optional<QString> languageStr() const { return m_languageStr; }
+    QLabel* languageNote() const { return m_languageNote; }
 
 signals:
     // The panel asks its popover to close.
@@ -44,10 +46,13 @@ signals:
 
 private:
     void setOn(int tag, bool on);
+    // The option buttons from the settings in force (at load, and when they change elsewhere).
+    void showSettingsInForce();
 
     QPushButton* m_buttons[7] = {};
     QComboBox* m_listView = nullptr;
     QLabel* m_connectLabel = nullptr;
+    QLabel* m_languageNote = nullptr;
     int m_speedUnit = 2;
     std::optional<QString> m_languageStr;
     QStringList m_dataArray;

@@ -1,40 +1,80 @@
 #include "PreferenceController.h"
 
 #include "AppLanguageManager.h"
+#include "AppManager.h"
 #include "AppResources.h"
 #include "AppUserDefaults.h"
+#include "InterfaceLanguage.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "RadioPair.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QRadioButton>
+#include <QLabel>
 
 PreferenceController::PreferenceController(QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(AppResources::localized("setting"));
     auto* form = new QFormLayout(this);
-    const auto group = [this, form](const QString& caption, const QString& left, const QString& right) {
-        auto* row = new QHBoxLayout;
-        form->addRow(caption, row);
-        return addRadioPair(this, row, left, right);
-    };
-    m_speedUnitRadio = group(AppResources::localized("速度单位"), AppResources::localized("km_speedUnit"),
-                             AppResources::localized("mph_speedUnit"));
-    m_languageRadio = group(tr("Language"), AppResources::localized("简中"), tr("Other"));
-    m_languageRadio->button(AppLanguageManager::systemCurrentLanguage() == "zh-Hans" ? 0 : 1)
-        ->setChecked(true);
-    m_speedUnitRadio->button(AppUserDefaults::isKMPH() ? 0 : 1)->setChecked(true);
+    auto* row = new QHBoxLayout;
+    form->addRow(AppResources::localized("速度单位"), row);
+    m_speedUnitRadio = addRadioPair(this, row, AppResources::localized("km_speedUnit"),
+                                    AppResources::localized("mph_speedUnit"));
+
+    m_languageList = new QComboBox(this);
+    m_languageList->setAccessibleName(tr("Language"));
+    for (int i = 0; i < InterfaceLanguage::kCount; ++i)
+        m_languageList->addItem(AppResources::localized(InterfaceLanguage::titleKey(i)));
+    form->addRow(tr("Language"), m_languageList);
+    m_languageNote = new QLabel(tr("A new language is used from the next start."), this);
+    m_languageNote->setWordWrap(true);
+    form->addRow(QString(), m_languageNote);
+
+    showSettingsInForce();
     connect(m_speedUnitRadio, &QButtonGroup::idClicked, this, &PreferenceController::speedUnitChange);
-    connect(m_languageRadio, &QButtonGroup::idClicked, this, &PreferenceController::languageChange);
+    connect(m_languageList, &QComboBox::activated, this, &PreferenceController::languageChange);
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    for (const char* name : {NotificationNames::kSelectSpeed, NotificationNames::kUserLanguage})
+        center.addObserver(name, this, [this](const QVariant&) { showSettingsInForce(); });
+}
+
+void PreferenceController::showEvent(QShowEvent* event) {
+    showSettingsInForce();
+    QDialog::showEvent(event);
+}
+
+void PreferenceController::showSettingsInForce() {
+    const bool kmh = AppManager::sharedManager().speedType() == AppManager::kSpeedKmh;
+    m_speedUnitRadio->button(kmh ? 0 : 1)->setChecked(true);
+    int language = InterfaceLanguage::chosenIndex();
+    if (language < 0) {
+        language = AppResources::installedLanguage() >= 0
+                       ? AppResources::installedLanguage()
+                       : InterfaceLanguage::indexForPreferred(AppLanguageManager::preferredLanguages());
+    }
+    m_languageList->setCurrentIndex(language);
 }
 
 void PreferenceController::speedUnitChange(int column) {
+    // The unit in force, as the View menu sets it; "speed_unit" follows (with its own notification).
+    const bool kmh = column == 0;
+    AppManager::sharedManager().setSpeedType(kmh ? AppManager::kSpeedKmh : AppManager::kSpeedMph);
+    const QString value = kmh ? "2" : "1";
+    SettingsStore::shared().setValue(SettingsKeys::kUserSpeed, value);
     AppUserDefaults::chooseSpeedUnit(column);
+    NotificationCenter::defaultCenter().postAsync(NotificationNames::kSelectSpeed, value);
 }
 
-void PreferenceController::languageChange(int) {}
+void PreferenceController::languageChange(int index) {
+    if (index < 0 || index >= InterfaceLanguage::kCount)
+        return;
+    const QString title = m_languageList->itemText(index);
+    SettingsStore::shared().setValue(SettingsKeys::kUserLanguage, title);
+    NotificationCenter::defaultCenter().postAsync(NotificationNames::kUserLanguage, title);
+}

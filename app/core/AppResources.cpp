@@ -1,10 +1,13 @@
 #include "AppResources.h"
 
+#include "InterfaceLanguage.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QTranslator>
@@ -56,6 +59,15 @@ QString AppResources::buildVersion() {
     return QStringLiteral(KESTRUN_BUILD_NUMBER);
 }
 
+QString AppResources::versionText() {
+    // The table's line carries the numbers (filled in when the table is built); without a table, the same
+    // spelling in English.
+    const QString line = localized("版本");
+    if (line != QStringLiteral("版本"))
+        return line;
+    return QStringLiteral("Version %1(Build %2)").arg(shortVersion(), buildVersion());
+}
+
 QColor AppResources::color(const QString& name) {
     return namedColors().value(name);
 }
@@ -88,16 +100,38 @@ QPixmap AppResources::picture(const QString& name, const QSize& size, qreal devi
     return pixmap;
 }
 
+namespace {
+int g_installedLanguage = -1;
+} // namespace
+
 QString AppResources::installTranslations(const QStringList& preferredLanguages) {
-    const QString first = preferredLanguages.isEmpty() ? QString() : preferredLanguages.first();
-    const QString language = first.startsWith("zh") ? "zh_CN" : "en";
-    static QTranslator* translator = nullptr;
-    if (translator) {
-        QCoreApplication::removeTranslator(translator);
-        delete translator;
+    const int index = InterfaceLanguage::indexInForce(preferredLanguages);
+    const QString language = InterfaceLanguage::code(index);
+    // The program's table, and Qt's own for the standard dialogs' buttons when the system has it.
+    static QTranslator* translators[2] = {};
+    for (QTranslator*& translator : translators) {
+        if (translator) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+            translator = nullptr;
+        }
     }
-    translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(":/i18n/kestrun_" + language + ".qm"))
-        QCoreApplication::installTranslator(translator);
+    const QString tables[2] = {":/i18n/kestrun_" + language + ".qm",
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_" + language +
+                                   ".qm"};
+    for (int i = 0; i < 2; ++i) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(tables[i])) {
+            QCoreApplication::installTranslator(translator);
+            translators[i] = translator;
+        } else {
+            delete translator;
+        }
+    }
+    g_installedLanguage = index;
     return language;
+}
+
+int AppResources::installedLanguage() {
+    return g_installedLanguage;
 }

@@ -21,6 +21,9 @@ public:
     static QString displayName();
     static QString shortVersion(); // "CFBundleShortVersionString"
     static QString buildVersion(); // "CFBundleVersion"
+    // The version line shown by the about box, the settings panel and --version: the localised "版本", or
+    // "Version <short>(Build <build>)" without a table.
+    static QString versionText();
 
     // A named colour ("圆低色", "红色", ...); invalid when there is none by that name.
     static QColor color(const QString& name);
@@ -30,7 +33,10 @@ public:
     // a null pixmap when missing.
     static QPixmap picture(const QString& name, const QSize& size, qreal devicePixelRatio = 1.0);
 
-    // Loads the translation that best fits the preferred languages ("zh-Hans-CN" → Simplified Chinese,
-    // anything else English) into the application. Returns the table's language, e.g. "zh_CN".
+    // Loads the translation of the interface language in force (InterfaceLanguage: the user's confirmed
+    // choice, else the preferred languages, "zh-Hans-CN" → Simplified Chinese, else English) into the
+    // application. Returns the table's language, e.g. "zh_CN".
     static QString installTranslations(const QStringList& preferredLanguages);
+    // The InterfaceLanguage index of the installed translation; -1 before installTranslations.
+    static int installedLanguage();
 };

@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
-# Every text the program passes through tr() has a Chinese translation: lupdate merges the sources into a
-# copy of the Chinese table, and no entry may be left unfinished.
-# translations_complete.sh LUPDATE ZH_TS SOURCE_ROOT
+# Every text the program passes through tr() is translated into every language of the interface: lupdate
+# merges the sources into a copy of each table, and no entry may be left unfinished or empty. (The keys of
+# the default table, looked up by name, are checked by tst_appresources.)
+# translations_complete.sh LUPDATE SOURCE_ROOT TABLE.ts...
 set -euo pipefail
 lupdate="$1"
-table="$2"
-root="$3"
+root="$2"
+shift 2
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cp "$table" "$work/zh_CN.ts"
+failed=0
 cd "$root"
-"$lupdate" -silent -locations none -no-obsolete app playlist settings_ui display map playback -ts "$work/zh_CN.ts"
-if grep -q 'type="unfinished"' "$work/zh_CN.ts"; then
-    echo "texts without a Chinese translation:"
-    grep -B2 'type="unfinished"' "$work/zh_CN.ts" | grep '<source>'
+for table in "$@"; do
+    name="$(basename "$table")"
+    cp "$table" "$work/$name"
+    "$lupdate" -silent -locations none -no-obsolete app playlist settings_ui display map playback -ts "$work/$name"
+    if grep -q 'type="unfinished"\|<translation></translation>\|<translation/>' "$work/$name"; then
+        echo "$name: texts without a translation:"
+        grep -B2 'type="unfinished"\|<translation></translation>\|<translation/>' "$work/$name" | grep '<source>' || true
+        failed=1
+    fi
+done
+if [[ $failed -ne 0 ]]; then
     exit 1
 fi
-echo "every text has a Chinese translation"
+echo "every text has a translation in each of the $# tables"

@@ -1,8 +1,11 @@
 // Named pictures, colours, translations and bundle information.
 #include "AppResources.h"
+#include "InterfaceLanguage.h"
+#include "SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
 
@@ -61,11 +64,19 @@ const char* const kKeys[] = {
 
 class TestAppResources : public QObject {
     Q_OBJECT
+private:
+    QTemporaryDir m_config;
+
 private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); // the language choice is read from the store
+        SettingsStore::resetShared();
+    }
+
     void everyKeyIsTranslated_data() {
         QTest::addColumn<QString>("language");
-        QTest::newRow("en") << "en";
-        QTest::newRow("zh_CN") << "zh_CN";
+        for (const char* language : {"en", "fr", "es", "de", "it", "zh_CN", "ru", "ja", "pl"})
+            QTest::newRow(language) << language;
     }
     void everyKeyIsTranslated() {
         QFETCH(QString, language);
@@ -92,6 +103,57 @@ private slots:
         QCOMPARE(AppResources::localized("Alert_Sure"), QString("确定"));
         QCOMPARE(AppResources::displayName(), QString("Kestrun 行车记录播放器"));
         AppResources::installTranslations({"en"});
+    }
+
+    void languageOfAStoredTitle_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("index");
+        QTest::newRow("English title") << "English" << 0;
+        QTest::newRow("title key") << "英语" << 0;
+        QTest::newRow("French title of English") << "Anglais" << 0;
+        QTest::newRow("table name") << "fr" << 1;
+        QTest::newRow("German title of French") << "Französisch" << 1;
+        QTest::newRow("Chinese title") << "简体中文" << 5;
+        QTest::newRow("Japanese in Japanese") << "日本語" << 7;
+        QTest::newRow("Polish in Polish") << "Polski" << 8;
+        QTest::newRow("surrounding spaces") << " Russian " << 6;
+        QTest::newRow("unknown") << "Klingon" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void languageOfAStoredTitle() {
+        QFETCH(QString, title);
+        QFETCH(int, index);
+        QCOMPARE(InterfaceLanguage::indexOfTitle(title), index);
+    }
+
+    void languageOfPreferredLanguages_data() {
+        QTest::addColumn<QStringList>("preferred");
+        QTest::addColumn<int>("index");
+        QTest::newRow("French, Canada") << QStringList{"fr-CA"} << 1;
+        QTest::newRow("traditional Chinese") << QStringList{"zh-Hant-TW"} << 5;
+        QTest::newRow("first translated one") << QStringList{"pt-BR", "de-DE"} << 3;
+        QTest::newRow("none translated") << QStringList{"ko"} << 0;
+        QTest::newRow("nothing") << QStringList{} << 0;
+        QTest::newRow("locale name") << QStringList{"ja_JP"} << 7;
+    }
+    void languageOfPreferredLanguages() {
+        QFETCH(QStringList, preferred);
+        QFETCH(int, index);
+        QCOMPARE(InterfaceLanguage::indexForPreferred(preferred), index);
+    }
+
+    void chosenLanguageIsInstalled() {
+        // A confirmed choice wins over the desktop's language; an unusable one does not count.
+        SettingsStore::shared().setValue("userLanguage", "Deutsch");
+        QCOMPARE(AppResources::installTranslations({"en-GB"}), QString("de"));
+        QCOMPARE(AppResources::installedLanguage(), 3);
+        QCOMPARE(AppResources::localized("行驶距离"), QString("Strecke"));
+        SettingsStore::shared().setValue("userLanguage", "Klingon");
+        QCOMPARE(AppResources::installTranslations({"it-IT"}), QString("it"));
+        QCOMPARE(AppResources::localized("Alert_Sure"), QString("OK"));
+        SettingsStore::shared().remove("userLanguage");
+        QCOMPARE(AppResources::installTranslations({"en"}), QString("en"));
+        QCOMPARE(AppResources::versionText(), AppResources::localized("版本"));
     }
 
     void bundleInformation() {

@@ -1,6 +1,7 @@
 #include "NotificationCenter.h"
 #include "Reachability.h"
 
+#include <QSemaphore>
 #include <QTest>
 
 #include <atomic>
@@ -96,6 +97,35 @@ private slots:
         QVERIFY(monitor->startNotifier());
         QTRY_VERIFY(hosts.contains("quiet.test"));
         monitor->stopNotifier();
+    }
+
+    void stoppingNeverWaitsForABlockedProbe() {
+        // A probe stuck in a name look-up: stopping returns while it is still stuck, and once it ends it
+        // reports nothing.
+        QSemaphore entered;
+        QSemaphore release;
+        std::atomic<bool> finished{false};
+        Reachability::setDefaultProbe([&](const QString&) {
+            entered.release();
+            release.acquire();
+            finished = true;
+            return Reachability::kReachable;
+        });
+        auto monitor = Reachability::reachabilityWithHostname("slow.test");
+        Reachability::setDefaultProbe(m_network.probe());
+        std::atomic<int> reports{0};
+        monitor->setReachableBlock([&](Reachability&) { ++reports; });
+        monitor->setUnreachableBlock([&](Reachability&) { ++reports; });
+        QVERIFY(monitor->startNotifier());
+        QVERIFY(entered.tryAcquire(1, 5000));
+        monitor->stopNotifier(); // would wait here for the look-up if it waited at all
+        QVERIFY(!finished);
+        QVERIFY(!monitor->isRunning());
+        monitor.reset(); // the owner lets go while the probe is still stuck
+        release.release();
+        QTRY_VERIFY(finished.load());
+        QTest::qWait(100);
+        QCOMPARE(reports.load(), 0);
     }
 
     void offlineSystemProbeTouchesNothing() {

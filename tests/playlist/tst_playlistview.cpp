@@ -2,10 +2,12 @@
 // platform with a seeded store, real small clips and stand-ins for the playback module and the controller.
 #include "AppLinks.h"
 #include "AppManager.h"
+#include "AppResources.h"
 #include "BatchWorker.h"
 #include "ClipWriter.h"
 #include "FileCell.h"
 #include "GifView.h"
+#include "InterfaceLanguage.h"
 #include "MyCache.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
@@ -403,7 +405,7 @@ private slots:
         AppManager::sharedManager().setSpeedType(2);
         AppManager::sharedManager().setMapType(0);
         SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-GB"});
-        SettingsStore::shared().setValue("userLanguage", "English");
+        SettingsStore::shared().remove("userLanguage");
         QObject observer;
         QStringList seen;
         NotificationCenter& center = NotificationCenter::defaultCenter();
@@ -417,7 +419,9 @@ private slots:
             PlayerSetingViewController panel;
             QVERIFY(panel.button(1)->isChecked() && !panel.button(2)->isChecked());
             QVERIFY(panel.button(5)->isEnabled());
-            QCOMPARE(panel.connectLabel()->text().count('\n'), 3);
+            // Version and licences; the project has no web site or support address to show.
+            QCOMPARE(panel.connectLabel()->text().count('\n'), 1);
+            QVERIFY(panel.connectLabel()->text().contains(AppResources::shortVersion()));
             panel.button(1)->click(); // km/h, then OK: announced twice
             QVERIFY(seen.isEmpty());  // after the action has returned
             panel.closePageButtonAction(PlayerSetingViewController::Sure);
@@ -450,6 +454,15 @@ private slots:
             panel.closePageButtonAction(PlayerSetingViewController::Sure);
             QCOMPARE(SettingsStore::shared().value("userLanguage"), QVariant("英语"));
         }
+        {
+            // A language chosen and confirmed before is the panel's language: OK keeps it.
+            PlayerSetingViewController panel;
+            QCOMPARE(panel.listView()->currentIndex(), 0);
+            QCOMPARE(panel.languageStr(), std::optional<QString>("英语"));
+            panel.closePageButtonAction(PlayerSetingViewController::Sure);
+            QCOMPARE(SettingsStore::shared().value("userLanguage"), QVariant("英语"));
+        }
+        SettingsStore::shared().remove("userLanguage");
         SettingsStore::shared().setValue("AppleLanguages", QStringList{"zh-Hant-TW"});
         {
             PlayerSetingViewController panel;
@@ -468,20 +481,28 @@ private slots:
         int posts = 0;
         NotificationCenter::defaultCenter().addObserver(NotificationNames::kSpeedUnit, &observer,
                                                         [&](const QVariant&) { ++posts; });
+        SettingsStore::shared().remove("userLanguage");
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
         PreferenceController window;
         QCOMPARE(window.windowTitle(), QString("setting"));
-        QVERIFY(window.languageRadio()->button(1)->isChecked());  // only "zh-Hans" matches column 0
-        QVERIFY(window.speedUnitRadio()->button(1)->isChecked()); // never set: mph
+        // Traditional Chinese: the interface speaks Simplified Chinese, its one Chinese translation.
+        QCOMPARE(window.languageList()->currentIndex(), InterfaceLanguage::kSimplifiedChinese);
+        QCOMPARE(window.languageList()->count(), 9);
+        QVERIFY(window.speedUnitRadio()->button(0)->isChecked()); // the unit in force, not "speed_unit"
         window.speedUnitRadio()->button(0)->click();
         window.speedUnitRadio()->button(0)->click();
         QCOMPARE(SettingsStore::shared().value("speed_unit"), QVariant("kmph"));
         QCOMPARE(posts, 2);
         window.speedUnitRadio()->button(1)->click();
         QCOMPARE(SettingsStore::shared().value("speed_unit"), QVariant("mileph"));
-        SettingsStore::shared().setValue("AppleLanguages", QStringList{"zh-Hans"});
-        PreferenceController chinese;
-        QVERIFY(chinese.languageRadio()->button(0)->isChecked());
+        QCOMPARE(SettingsStore::shared().value("userSpeed"), QVariant("1"));
+        QCOMPARE(AppManager::sharedManager().speedType(), AppManager::kSpeedMph);
+        SettingsStore::shared().setValue("AppleLanguages", QStringList{"fr-FR"});
+        PreferenceController french;
+        QCOMPARE(french.languageList()->currentIndex(), 1);
+        QVERIFY(french.speedUnitRadio()->button(1)->isChecked());
         SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-GB"});
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
     }
 };
 
