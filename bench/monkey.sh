@@ -9,8 +9,8 @@ seconds="${1:-1800}"
 build="$root/${2:-build}"
 cmake --build "$build" --target tst_monkey
 export KESTRUN_MONKEY_SECONDS="$seconds" QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 KESTRUN_REACHABILITY=offline \
-    QTWEBENGINE_DISABLE_SANDBOX=1 ASAN_OPTIONS=new_delete_type_mismatch=0 \
-    LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0" \
+    QTWEBENGINE_DISABLE_SANDBOX=1 ASAN_OPTIONS=new_delete_type_mismatch=0:detect_leaks=0 \
+    LSAN_OPTIONS=fast_unwind_on_malloc=1 \
     QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --disable-background-networking --disable-component-update --dns-prefetch-disable --no-sandbox"
 started=$(date +%s)
 status=0
