@@ -213,7 +213,8 @@ private slots:
     }
 
     void quitWhileAFileReadDoesNotReturn() {
-        // A FIFO nobody writes to: opening it for reading waits for ever.
+        // A FIFO nobody writes to: opening it for reading would wait for ever. The extraction refuses it
+        // without opening it for good; either way the quit ends the batch at once.
         QTemporaryDir config;
         const QString fifo = m_media.filePath("never.fifo");
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
@@ -223,8 +224,10 @@ private slots:
         QVERIFY(add.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(add.peek(1 << 20).contains("stored "), 20000);
         QTest::qWait(200);
-        signalProcess(add, SIGTERM);
-        QVERIFY(add.waitForFinished(5000));
+        if (add.state() != QProcess::NotRunning) {
+            signalProcess(add, SIGTERM);
+            QVERIFY(add.waitForFinished(5000));
+        }
         QFile::remove(fifo);
         const QMap<QString, int> rows = storedRows(environment(config.path()));
         QVERIFY(rows.contains(QUrl::fromLocalFile(m_clips.at(0)).toString(QUrl::FullyEncoded)));
