@@ -9,6 +9,8 @@ extern "C" {
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString fourCC(unsigned tag) {
@@ -27,9 +29,25 @@ struct InputCloser {
 } // namespace
 
 std::vector<MediaTrack> MediaTrackReader::tracks(const QString& path) {
+    return tracks(QFile::encodeName(path));
+}
+
+QByteArray MediaTrackReader::localPath(const QUrl& url) {
+    if (!url.isLocalFile())
+        return {};
+    // Escapes of bytes that are not UTF-8 are undone as bytes: toLocalFile() would replace them.
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
+bool MediaTrackReader::exists(const QByteArray& path) {
+    struct stat info {};
+    return !path.isEmpty() && ::stat(path.constData(), &info) == 0;
+}
+
+std::vector<MediaTrack> MediaTrackReader::tracks(const QByteArray& path) {
     av_log_set_level(AV_LOG_QUIET);
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr) != 0)
+    if (path.isEmpty() || avformat_open_input(&raw, path.constData(), nullptr, nullptr) != 0)
         return {};
     std::unique_ptr<AVFormatContext, InputCloser> context(raw);
     if (avformat_find_stream_info(context.get(), nullptr) < 0)

@@ -21,6 +21,12 @@ public:
 
     // The file's tracks; empty when it cannot be opened or read.
     static std::vector<MediaTrack> tracks(const QString& path);
+    // The same by the path's bytes, which need not be UTF-8.
+    static std::vector<MediaTrack> tracks(const QByteArray& path);
+    // The bytes of a local file's path as the file system knows them (a name need not be UTF-8); empty for
+    // a URL that is not a local file.
+    static QByteArray localPath(const QUrl& url);
+    static bool exists(const QByteArray& path);
 
     // The asset test of the engine choice: a lone audio track answers true; otherwise the first video track
     // answers whether it is 'hvc1'; with neither, false.

@@ -1,5 +1,6 @@
 #include "PlatformEngine.h"
 
+#include "MediaTrackReader.h"
 #include "PlatformVideoSurface.h"
 
 #include <QAudioDevice>
@@ -9,6 +10,9 @@
 #include <QMediaPlayer>
 #include <QVideoSink>
 #include <QtDebug>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 PlatformEngine::PlatformEngine(QObject* parent)
     : PlaybackEngine(parent) {
@@ -20,6 +24,7 @@ PlatformEngine::PlatformEngine(QObject* parent)
 
 PlatformEngine::~PlatformEngine() {
     releasePlayer();
+    closeDescriptor();
     delete m_surface; // not owned by a widget until the controller places it
 }
 
@@ -73,7 +78,7 @@ void PlatformEngine::open(const QUrl& url, float rate, float volume) {
     m_failed = false;
     m_surface->clearFrame();
     makePlayer();
-    m_player->setSource(url); // loads asynchronously: mediaStatusChanged and errorOccurred follow
+    m_player->setSource(sourceFor(url)); // loads asynchronously: mediaStatusChanged and errorOccurred follow
 }
 
 void PlatformEngine::mediaStatusChanged() {
@@ -125,15 +130,35 @@ void PlatformEngine::errorOccurred() {
     m_failed = true;
     qInfo().noquote() << "error" << m_player->errorString();
     int kind = UnsupportedFormat;
-    if (m_url.isLocalFile() && !QFileInfo::exists(m_url.toLocalFile()))
+    if (m_url.isLocalFile() && !MediaTrackReader::exists(MediaTrackReader::localPath(m_url)))
         kind = MissingFile;
     else if (m_url.isLocalFile())
         kind = DamagedFile;
     emit failed(kind);
 }
 
+// A local file whose name is not UTF-8 cannot be named to GStreamer by its URL: it is opened here by its
+// bytes and handed over as this process's descriptor of it.
+QUrl PlatformEngine::sourceFor(const QUrl& url) {
+    closeDescriptor();
+    const QByteArray path = MediaTrackReader::localPath(url);
+    if (path.isEmpty() || QString::fromUtf8(path).toUtf8() == path)
+        return url;
+    m_descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (m_descriptor < 0)
+        return url; // the failure that follows names the file
+    return QUrl::fromLocalFile(QString("/proc/self/fd/%1").arg(m_descriptor));
+}
+
+void PlatformEngine::closeDescriptor() {
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+    m_descriptor = -1;
+}
+
 void PlatformEngine::close() {
     releasePlayer();
+    closeDescriptor();
     m_surface->clearFrame();
     m_url.clear();
     m_loaded = false;

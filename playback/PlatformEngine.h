@@ -37,6 +37,8 @@ public:
 private:
     void makePlayer();
     void releasePlayer();
+    QUrl sourceFor(const QUrl& url);
+    void closeDescriptor();
     void mediaStatusChanged();
     void errorOccurred();
 
@@ -49,4 +51,5 @@ private:
     bool m_loaded = false;
     bool m_endSent = false;
     bool m_failed = false;
+    int m_descriptor = -1; // the open file handed to the player by descriptor, or -1
 };

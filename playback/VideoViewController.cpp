@@ -327,7 +327,7 @@ void VideoViewController::initAssetData(const QUrl& url) {
     m_reportedDuration = 0;
     m_isAddVideoFile = true;
     m_endSent = false;
-    const std::vector<MediaTrack> tracks = MediaTrackReader::tracks(url.toLocalFile());
+    const std::vector<MediaTrack> tracks = MediaTrackReader::tracks(MediaTrackReader::localPath(url));
     m_isTSvideo = MediaTrackReader::playsInVlcEngine(url, tracks);
     const bool readable = !tracks.empty();
     const bool hasVideo = std::any_of(tracks.begin(), tracks.end(),
@@ -370,8 +370,8 @@ void VideoViewController::engineDurationChanged(double seconds) {
 int VideoViewController::alertKindFor(int engineKind) const {
     if (!m_url || !m_url->isLocalFile())
         return engineKind;
-    const QString path = m_url->toLocalFile();
-    if (!QFileInfo::exists(path))
+    const QByteArray path = MediaTrackReader::localPath(*m_url);
+    if (!MediaTrackReader::exists(path))
         return PlaybackEngine::MissingFile;
     // A file whose container cannot be read is damaged; one that reads but does not play is in a format
     // the engine does not support.

@@ -1,5 +1,6 @@
 #include "VlcEngine.h"
 
+#include "MediaTrackReader.h"
 #include "VlcVideoSurface.h"
 
 #include <QAudioDevice>
@@ -144,7 +145,7 @@ void VlcEngine::open(const QUrl& url, float rate, float volume) {
     }
     ++m_generation;
     m_url = url;
-    m_media = libvlc_media_new_path(m_vlc, QFile::encodeName(url.toLocalFile()).constData());
+    m_media = libvlc_media_new_path(m_vlc, MediaTrackReader::localPath(url).constData());
     libvlc_media_parse_with_options(m_media, kParseOptions, kParseTimeoutMs);
     m_player = libvlc_media_player_new_from_media(m_media);
     libvlc_event_manager_t* events = libvlc_media_player_event_manager(m_player);

@@ -2,6 +2,7 @@
 // audio device.
 #include "AppManager.h"
 #include "MediaTrackReader.h"
+#include "MyCache.h"
 #include "MyCustomSlider.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
@@ -28,7 +29,9 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+
 #include <QWheelEvent>
+#include <filesystem>
 
 namespace {
 
@@ -280,6 +283,34 @@ private slots:
         QCOMPARE(recorders.list.ticks.last(), landed);
         QTRY_VERIFY(video.currentTime() >= video.duration() - 2.5);
         video.close();
+    }
+
+    void namesThatAreNotUtf8Play_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("vlc");
+        QTest::newRow("platform engine") << "h264.mp4" << false;
+        QTest::newRow("VLC engine") << "hevc.ts" << true;
+    }
+    void namesThatAreNotUtf8Play() {
+        QFETCH(QString, file);
+        QFETCH(bool, vlc);
+        // "caf\xe9" in Latin-1, as an old camera or card reader may name it.
+        const QByteArray name =
+            QFile::encodeName(m_media.path()) + "/caf\xe9." + file.section('.', -1).toLatin1();
+        std::filesystem::copy_file(QFile::encodeName(media(file)).toStdString(), name.toStdString(),
+                                   std::filesystem::copy_options::overwrite_existing);
+        const QUrl url = MyCache::urlOfLocalFile(name);
+        VideoViewController video;
+        video.show();
+        Recorders recorders(video);
+        QSignalSpy alerts(&video, &VideoViewController::alertShown);
+        video.initAssetData(url);
+        QCOMPARE(video.isTSvideo(), vlc);
+        QTRY_VERIFY_WITH_TIMEOUT(recorders.log.contains("list:end"), 30000);
+        QCOMPARE(alerts.size(), 0);
+        QVERIFY(!recorders.map.ticks.isEmpty());
+        video.close();
+        std::filesystem::remove(name.toStdString());
     }
 
     void vlcLengthReachesTheBarAndTheModules() {
