@@ -8,7 +8,7 @@
 namespace {
 const QColor kMuted(255, 255, 255, 140); // white at alpha 0.55
 const QColor kMarker(245, 184, 61);
-const QColor kSelected(70, 130, 220, 90); // rows the user selected
+const QColor kSelected(52, 110, 190, 150); // rows the user selected
 const QColor kNoGps(229, 72, 77);
 const QColor kHasGps(52, 199, 89);
 } // namespace

@@ -178,6 +178,7 @@ void PlayListViewController::setSelectedRows(QList<int> rows) {
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     m_selectedRows = rows;
     m_model->setSelectedRows(rows);
+    m_tableView->viewport()->update();
 }
 
 void PlayListViewController::reloadPlayListData() {

@@ -92,6 +92,7 @@ QUrl PlayerHarness::clip(const QString& name, const QStringList& ffmpeg,
 
 void PlayerHarness::screenshot(const QString& prefix, const QString& name) const {
     QDir().mkpath(KESTRUN_ARTEFACTS);
+    QTest::qWait(200); // what the last input changed is painted and on the screen
     const QRect frame = m_window->frameGeometry();
     m_window->screen()
         ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())

@@ -1,0 +1,196 @@
+// What a person does with the player, by keyboard and mouse on the real window under Xvfb, with the real
+// engines and real clips: open a clip through the dialog by typing its path, Space to pause and resume
+// (the screen's frames compared), drag the seek knob, select with Ctrl+click and remove, next clip, and the
+// playback keys in the video's full screen. Screenshots of each step go to the test artefacts.
+#include "AppDelegate.h"
+#include "CVWindowController.h"
+#include "MyCache.h"
+#include "MyCustomSlider.h"
+#include "PlatformEngine.h"
+#include "PlayListModel.h"
+#include "PlayListViewController.h"
+#include "PlayerHarness.h"
+#include "VideoViewController.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+class TestUserPaths : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<PlayerHarness> m_player;
+    QList<QUrl> m_clips;
+
+    VideoViewController* video() const { return m_player->video(); }
+    PlayListViewController* playlist() const { return m_player->playlist(); }
+
+    // The picture area as the screen shows it.
+    QImage videoFrame() const {
+        QWidget* v = video();
+        const QPoint origin = v->mapToGlobal(QPoint(0, 0));
+        return v->screen()
+            ->grabWindow(0, origin.x(), origin.y(), v->width(),
+                         v->height() - video()->controlView()->height())
+            .toImage();
+    }
+
+    QPoint rowPoint(int row) const {
+        QListView* view = playlist()->tableView();
+        const QRect rect = view->visualRect(view->model()->index(row, 0));
+        return QPoint(rect.left() + 40, rect.center().y());
+    }
+
+    // Where the keyboard's keys go: the window's focus widget, as the window system delivers them.
+    QWidget* keyTarget() const {
+        QWidget* focus = QApplication::focusWidget();
+        return focus ? focus : QApplication::activeWindow();
+    }
+
+    int elapsedSeconds() const {
+        const QStringList parts = video()->currentTimeField()->text().split(':');
+        return parts.size() == 2 ? parts[0].toInt() * 60 + parts[1].toInt() : -1;
+    }
+
+private slots:
+    void initTestCase() {
+        m_player = std::make_unique<PlayerHarness>();
+        SyntheticDrive china = SyntheticDrive::china();
+        china.seconds = 20;
+        SyntheticDrive world = SyntheticDrive::world();
+        world.seconds = 20;
+        m_clips = {m_player->clip("first drive.mp4", PlayerHarness::h264(20), china),
+                   m_player->clip("second drive.mp4", PlayerHarness::h264(20), world),
+                   m_player->clip("third drive.mp4", PlayerHarness::h264(20), china)};
+        m_player->start();
+        QVERIFY(QTest::qWaitForWindowActive(m_player->window()));
+    }
+
+    void openAClipThroughTheDialog() {
+        QPointer<QFileDialog> dialog;
+        connect(m_player->delegate(), &AppDelegate::openDialogShown, this,
+                [&dialog](QWidget* d) { dialog = qobject_cast<QFileDialog*>(d); });
+        QSignalSpy opened(m_player->delegate(), &AppDelegate::openFinished);
+        QTest::keyClick(m_player->window(), Qt::Key_O, Qt::ControlModifier);
+        QTRY_VERIFY(dialog && dialog->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        // The dialog opens in the clips' folder (where the user last was); the name is typed, then Return.
+        dialog->setDirectory(QFileInfo(m_clips[0].toLocalFile()).path());
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QTest::keyClicks(name, m_clips[0].fileName());
+        QTest::keyClick(name, Qt::Key_Return);
+        QVERIFY(opened.wait(20000));
+        QCOMPARE(playlist()->model()->rowCount(), 1);
+        QCOMPARE(video()->activeUrl(), std::optional<QUrl>(m_clips[0])); // the chosen clip plays
+        QTRY_VERIFY_WITH_TIMEOUT(video()->platformEngine()->isPlaying(), 20000);
+        // The other two, as given on the command line.
+        m_player->delegate()->openUrls({m_clips[1], m_clips[2]});
+        QTRY_COMPARE_WITH_TIMEOUT(playlist()->model()->rowCount(), 3, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(video()->platformEngine()->isPlaying(), 20000);
+        m_player->screenshot("userpaths", "2-playing");
+    }
+
+    void spacePausesAndResumesWhateverHasFocus() {
+        // Focus on a button of the play list, as after a click on it: Space still plays and pauses.
+        playlist()->filesButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(keyTarget(), Qt::Key_Space);
+        QTRY_VERIFY(!video()->platformEngine()->isPlaying());
+        QVERIFY(!playlist()->openPanel() && QApplication::activeModalWidget() == nullptr); // no dialog
+        QTest::qWait(500);
+        const QImage paused = videoFrame();
+        QTest::qWait(1000);
+        QCOMPARE(videoFrame(), paused); // the picture stands
+        m_player->screenshot("userpaths", "3-paused");
+        QTest::keyClick(keyTarget(), Qt::Key_Space);
+        QTRY_VERIFY(video()->platformEngine()->isPlaying());
+        QTest::qWait(1000);
+        QVERIFY(videoFrame() != paused); // and moves again
+    }
+
+    void dragTheSeekKnob() {
+        MyCustomSlider* slider = video()->timeSlider();
+        const auto at = [slider](double f) {
+            return QPoint(qRound(slider->width() * f), slider->height() / 2);
+        };
+        QTest::mousePress(slider, Qt::LeftButton, {}, at(0.1));
+        for (double f = 0.2; f <= 0.81; f += 0.1) {
+            QTest::mouseMove(slider, at(f));
+            QTest::qWait(30);
+        }
+        // The elapsed time follows the knob while it is held.
+        QVERIFY2(std::abs(elapsedSeconds() - 16) <= 1, qPrintable(video()->currentTimeField()->text()));
+        m_player->screenshot("userpaths", "4-dragging");
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, at(0.8));
+        QTRY_VERIFY(std::abs(video()->currentTime() - 16) <= 1.5);
+        QVERIFY(video()->platformEngine()->isPlaying()); // it played before the drag
+    }
+
+    void ctrlClickRemoveAndNext() {
+        QWidget* rows = playlist()->tableView()->viewport();
+        QTest::mouseClick(rows, Qt::LeftButton, {}, rowPoint(1)); // plays the second clip
+        QTRY_COMPARE(video()->activeUrl(), std::optional<QUrl>(m_clips[1]));
+        // Ctrl+click on the playing row takes it out of the selection; Remove then removes nothing.
+        QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, rowPoint(1));
+        QTest::keyClick(m_player->window(), Qt::Key_Delete);
+        QCOMPARE(playlist()->model()->rowCount(), 3);
+        QCOMPARE(video()->activeUrl(), std::optional<QUrl>(m_clips[1]));
+        // Ctrl+click the first row: highlighted, playback stays; Remove removes just that row.
+        QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, rowPoint(0));
+        QVERIFY(playlist()->model()->index(0).data(PlayListModel::SelectedRole).toBool());
+        m_player->screenshot("userpaths", "5-selected");
+        QCOMPARE(video()->activeUrl(), std::optional<QUrl>(m_clips[1]));
+        QTest::keyClick(m_player->window(), Qt::Key_Delete);
+        QCOMPARE(playlist()->model()->rowCount(), 2);
+        QCOMPARE(video()->activeUrl(), std::optional<QUrl>(m_clips[1])); // still plays, now row 0
+        QCOMPARE(MyCache::playList()->size(), std::size_t(2));
+        // Next goes on from the row that plays.
+        QTest::mouseClick(video()->nextButton(), Qt::LeftButton);
+        QTRY_COMPARE(video()->activeUrl(), std::optional<QUrl>(m_clips[2]));
+    }
+
+    void playbackKeysInFullScreen() {
+        QTest::keyClick(keyTarget(), Qt::Key_F);
+        QTRY_VERIFY(video()->isOtherOne() && video()->isFullScreen());
+        QVERIFY(QTest::qWaitForWindowActive(video()));
+        const int height = video()->height();
+        QTRY_VERIFY_WITH_TIMEOUT(video()->platformEngine()->isPlaying(), 20000);
+        const double before = video()->currentTime();
+        QTest::keyClick(keyTarget(), Qt::Key_Right);
+        QTRY_VERIFY(video()->currentTime() >= before + 3);
+        m_player->screenshot("userpaths", "6-full-screen");
+        QTest::keyClick(keyTarget(), Qt::Key_Space);
+        QTRY_VERIFY(!video()->platformEngine()->isPlaying());
+        QTest::keyClick(keyTarget(), Qt::Key_Space);
+        QTRY_VERIFY(video()->platformEngine()->isPlaying());
+        QTest::keyClick(keyTarget(), Qt::Key_PageUp);
+        QTRY_COMPARE(video()->activeUrl(), std::optional<QUrl>(m_clips[1]));
+        // The bar hides after four seconds; the picture keeps its size.
+        QTRY_VERIFY_WITH_TIMEOUT(!video()->controlView()->isVisible(), 8000);
+        QCOMPARE(video()->height(), height);
+        QTest::keyClick(keyTarget(), Qt::Key_F); // F leaves as it came
+        QTRY_VERIFY(!video()->isOtherOne());
+        QVERIFY(!video()->isWindow());
+        QTest::mouseClick(video()->fullButton(), Qt::LeftButton);
+        QTRY_VERIFY(video()->isOtherOne());
+        QTest::keyClick(keyTarget(), Qt::Key_Escape); // and Escape
+        QTRY_VERIFY(!video()->isOtherOne());
+        m_player->screenshot("userpaths", "7-back");
+    }
+};
+
+// Qt WebEngine wants shared OpenGL contexts set before the application object exists.
+static const bool kShareContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
+QTEST_MAIN(TestUserPaths)
+#include "tst_userpaths.moc"
