@@ -4,7 +4,7 @@
 // (under the sanitizers: no report either), and the stored list must be whole at the end.
 //
 // KESTRUN_MONKEY_SECONDS sets the time (default 120), KESTRUN_MONKEY_SEED the random seed (default: from the
-// clock, printed). Every action is written to test-artefacts/monkey-actions.log as it is taken.
+// clock, printed). Every action is written to test-artefacts/monkey-actions-SEED.log as it is taken.
 #include "AppDelegate.h"
 #include "CVWebViewController.h"
 #include "CVWindowController.h"
@@ -287,7 +287,7 @@ private slots:
         qInfo() << "monkey seed" << seed;
         m_random.seed(seed);
         QDir().mkpath(KESTRUN_ARTEFACTS);
-        m_log.setFileName(QString(KESTRUN_ARTEFACTS) + "/monkey-actions.log");
+        m_log.setFileName(QString(KESTRUN_ARTEFACTS) + QString("/monkey-actions-%1.log").arg(seed));
         QVERIFY(m_log.open(QIODevice::WriteOnly | QIODevice::Truncate));
         note(QString("seed %1").arg(seed));
 
