@@ -171,7 +171,8 @@ void VideoViewController::buildTransportBar() {
     m_playSpeedButton->setIcon(QIcon(AppResources::picture("1.00", QSize(40, 24), devicePixelRatioF())));
     m_loopButton = transportButton("player_loop", "循环播放");
     m_loopButton->setCheckable(true);
-    m_loopButton->setChecked(true); // on: advance to the next row at the end of a file
+    // Pressed-looking while repeat is on: the same file plays again at its end. Off (the start): the next.
+    m_loopButton->setChecked(false);
     m_fullButton = transportButton("player_fullscreen", "全屏/退出全屏");
     m_fullButton->setCheckable(true);
     m_helpButton = new QToolButton(m_controlView);
@@ -613,7 +614,7 @@ void VideoViewController::currentSelectPlaySpeed(double rate, const QString&) {
 
 void VideoViewController::filesListSortPlay() {
     resetShowTimerTime();
-    AppManager::sharedManager().setPlayType(m_loopButton->isChecked() ? 0 : 1);
+    AppManager::sharedManager().setPlayType(m_loopButton->isChecked() ? 1 : 0);
 }
 
 void VideoViewController::helps() {
