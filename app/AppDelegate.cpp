@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "KestrunLog.h"
 
 #include "AppManager.h"
 #include "AppResources.h"
@@ -172,8 +173,8 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& files) {
 
 void AppDelegate::applicationDidFinishLaunching(const QList<QUrl>& files) {
     if (files.isEmpty()) {
-        qInfo() << "applicationShouldOpenUntitledFile";
-        qInfo() << "applicationOpenUntitledFile";
+        qCInfo(lcKestrun) << "applicationShouldOpenUntitledFile";
+        qCInfo(lcKestrun) << "applicationOpenUntitledFile";
     }
 
     // The display settings in force: the ones chosen last, or from the language when never chosen. Keys never
@@ -199,7 +200,7 @@ void AppDelegate::openLocalUrls(const QList<QUrl>& urls) {
     for (const QUrl& url : urls) {
         const QByteArray path = MyCache::localPathBytes(MyCache::fileKey(url));
         const QString shown = QString::fromUtf8(path);
-        qInfo().noquote() << "filename" << shown;
+        qCInfo(lcKestrun).noquote() << "filename" << shown;
         struct stat status = {};
         if (!path.isEmpty() && ::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode))
             files << url;
@@ -257,7 +258,7 @@ void AppDelegate::openUrls(const QList<QUrl>& urls) {
     QStringList names;
     for (const QUrl& url : urls)
         names << url.toString();
-    qInfo().noquote() << "(" + names.join(",\n") + ")";
+    qCInfo(lcKestrun).noquote() << "(" + names.join(",\n") + ")";
     if (PlaybackControl* video = videoVC())
         video->close();
     if (urls.isEmpty())
@@ -397,12 +398,12 @@ void AppDelegate::showPreferencePanel() {
 void AppDelegate::applicationStateChanged(Qt::ApplicationState state) {
     if (state != Qt::ApplicationActive || !m_windowVC || m_windowVC->isVisible())
         return;
-    qInfo() << "applicationShouldHandleReopen flag:0";
+    qCInfo(lcKestrun) << "applicationShouldHandleReopen flag:0";
     m_windowVC->show();
     m_windowVC->raise();
 }
 
 void AppDelegate::applicationWillTerminate() {
-    qInfo() << "applicationWillTerminate...";
+    qCInfo(lcKestrun) << "applicationWillTerminate...";
     SettingsStore::shared().flush(kQuitWriteTimeoutMs);
 }

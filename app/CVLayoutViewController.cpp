@@ -1,4 +1,5 @@
 #include "CVLayoutViewController.h"
+#include "KestrunLog.h"
 
 #include "BlackView.h"
 #include "CVDisplayViewController.h"
@@ -94,5 +95,5 @@ bool CVLayoutViewController::implementsOperation(Operation) const {
 }
 
 void CVLayoutViewController::windowFullScreenChange() {
-    qInfo() << "444444";
+    qCInfo(lcKestrun) << "444444";
 }

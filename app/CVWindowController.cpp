@@ -1,4 +1,5 @@
 #include "CVWindowController.h"
+#include "KestrunLog.h"
 
 #include "AppDelegate.h"
 #include "AppResources.h"
@@ -26,7 +27,7 @@ QRect CVWindowController::initialGeometry(const QRect& screen) {
 
 CVWindowController::CVWindowController(QWidget* parent)
     : QMainWindow(parent) {
-    qInfo() << "windowWillLoad...";
+    qCInfo(lcKestrun) << "windowWillLoad...";
     // The stores' notices above the modules; the modules fill the rest.
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -75,9 +76,9 @@ void CVWindowController::changeEvent(QEvent* event) {
     m_fullScreen = fullScreen;
     if (fullScreen) {
         NotificationCenter::defaultCenter().post(NotificationNames::kWindowFullChange);
-        qInfo() << "4444444444444";
+        qCInfo(lcKestrun) << "4444444444444";
     } else {
-        qInfo() << "2222222222";
+        qCInfo(lcKestrun) << "2222222222";
         NotificationCenter::defaultCenter().post(NotificationNames::kWindowDidExitFullScreen);
     }
 }

@@ -1,4 +1,5 @@
 #include "CVWebViewController.h"
+#include "KestrunLog.h"
 
 #include "AppManager.h"
 #include "AppResources.h"
@@ -163,10 +164,10 @@ void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
     if (view != m_webview)
         return; // a replaced view
     if (!ok) {
-        qInfo() << "地图加载失败失败失败失败失败";
+        qCInfo(lcKestrun) << "地图加载失败失败失败失败失败";
         return;
     }
-    qInfo() << "加载地图加载地图加载地图加载地图";
+    qCInfo(lcKestrun) << "加载地图加载地图加载地图加载地图";
     m_pageLoaded = true;
     // The route goes onto the new page after a map change or a recovery, and also when the file was
     // handed over before this page had loaded.

@@ -1,4 +1,5 @@
 #include "PlatformEngine.h"
+#include "KestrunLog.h"
 
 #include "MediaTrackReader.h"
 #include "PlatformVideoSurface.h"
@@ -88,7 +89,7 @@ void PlatformEngine::mediaStatusChanged() {
             return;
         m_loaded = true;
         if (!m_player->hasVideo()) {
-            qInfo() << "NO Video===============";
+            qCInfo(lcKestrun) << "NO Video===============";
             emit noVideoTrack();
             return;
         }
@@ -123,12 +124,12 @@ void PlatformEngine::errorOccurred() {
     if (error == QMediaPlayer::NoError && m_player->mediaStatus() != QMediaPlayer::InvalidMedia)
         return;
     if (m_loaded) {
-        qInfo().noquote() << "AVPlayerItemStatusFailed" << m_player->errorString();
+        qCInfo(lcKestrun).noquote() << "AVPlayerItemStatusFailed" << m_player->errorString();
         emit itemFailed();
         return;
     }
     m_failed = true;
-    qInfo().noquote() << "error" << m_player->errorString();
+    qCInfo(lcKestrun).noquote() << "error" << m_player->errorString();
     int kind = UnsupportedFormat;
     if (m_url.isLocalFile() && !MediaTrackReader::exists(MediaTrackReader::localPath(m_url)))
         kind = MissingFile;

@@ -1,4 +1,5 @@
 #include "VideoViewController.h"
+#include "KestrunLog.h"
 
 #include "AppManager.h"
 #include "AppResources.h"
@@ -98,7 +99,7 @@ VideoViewController::VideoViewController(QWidget* parent)
     center.addObserver(NotificationNames::kImageChange, this,
                        [this](const QVariant& size) { imageWillChangSize(size.toSize()); });
     center.addObserver(NotificationNames::kWindowFullChange, this,
-                       [](const QVariant&) { qInfo() << "windowFullScreenChange"; });
+                       [](const QVariant&) { qCInfo(lcKestrun) << "windowFullScreenChange"; });
     center.addObserver(NotificationNames::kWindowDidExitFullScreen, this, [](const QVariant&) {});
 
     m_currentRate = 1.0;
@@ -253,7 +254,7 @@ void VideoViewController::buildPanels() {
             [](int column) { AppUserDefaults::chooseSpeedUnit(column); });
     connect(radioLanguage, &QButtonGroup::idClicked, this, [](int) {});
     connect(radioMap, &QButtonGroup::idClicked, this,
-            [](int column) { qInfo() << "mapRadio" << (column == 0 ? "Google" : "Baidu"); });
+            [](int column) { qCInfo(lcKestrun) << "mapRadio" << (column == 0 ? "Google" : "Baidu"); });
     m_settingsDialog->hide();
     m_helpButton->hide();
     m_settingsButton->hide();
@@ -335,7 +336,7 @@ void VideoViewController::initAssetData(const QUrl& url) {
                                       [](const MediaTrack& t) { return t.type == MediaTrack::Type::Video; });
     if (!m_isTSvideo && readable && !hasVideo) {
         // A readable file without a video track: logged, no picture and no alert.
-        qInfo() << "NO Video===============";
+        qCInfo(lcKestrun) << "NO Video===============";
         emit noVideoTrack();
         return;
     }
@@ -519,7 +520,7 @@ void VideoViewController::setPlayPicture(bool playing) {
 
 void VideoViewController::playOrPause() {
     resetShowTimerTime();
-    qInfo() << "playButton" << (engine()->isPlaying() ? "pause" : "play");
+    qCInfo(lcKestrun) << "playButton" << (engine()->isPlaying() ? "pause" : "play");
     execPlayOrPause();
 }
 

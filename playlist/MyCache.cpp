@@ -1,4 +1,5 @@
 #include "MyCache.h"
+#include "KestrunLog.h"
 
 #include "BatchWorker.h"
 #include "MyCacheEvents.h"
@@ -38,7 +39,8 @@ TrackInfo extract(const QByteArray& path) {
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fflush(stdout);
         } else {
-            qDebug().noquote() << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+            qCDebug(lcKestrun).noquote()
+                << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
         }
     });
     tool.setResultsBlock([&result](const TrackInfo& info) { result = info; });

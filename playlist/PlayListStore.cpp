@@ -1,4 +1,5 @@
 #include "PlayListStore.h"
+#include "KestrunLog.h"
 
 #include "PlayListDatabase.h"
 #include "SettingsKeys.h"
@@ -264,8 +265,8 @@ void PlayListStore::completeImport(int rows) {
     }
     settings.removePlayList();
     settings.flush(kCloseTimeoutMs);
-    qInfo().noquote() << "Play list moved from" << source << "into" << m_path
-                      << "- the file as it was is kept as" << backup;
+    qCInfo(lcKestrun).noquote() << "Play list moved from" << source << "into" << m_path
+                                << "- the file as it was is kept as" << backup;
     const QString text =
         rows >= 0
             ? QCoreApplication::translate(

@@ -1,4 +1,5 @@
 #include "PlayListViewController.h"
+#include "KestrunLog.h"
 
 #include "AppManager.h"
 #include "AppResources.h"
@@ -243,7 +244,7 @@ void PlayListViewController::playNext(bool next) {
 }
 
 void PlayListViewController::videoEnd() {
-    qInfo() << "视频播放完成";
+    qCInfo(lcKestrun) << "视频播放完成";
     if (AppManager::sharedManager().playType() == 0)
         ++m_selectIndex;
     selectIndexPlay(m_selectIndex);
@@ -395,7 +396,7 @@ void PlayListViewController::filesChosen(const QList<QUrl>& urls) {
     QStringList names;
     for (const QUrl& url : urls)
         names << url.toString();
-    qInfo().noquote() << "(" + names.join(",\n") + ")";
+    qCInfo(lcKestrun).noquote() << "(" + names.join(",\n") + ")";
     m_delayBlock = DelayedAction::createDelayBlockAfterTime(
         kWaitDelayMs, [this] { starWaitFileFinish(); }, this);
     const QString firstKey = MyCache::fileKey(urls.first());

@@ -1,4 +1,5 @@
 #include "AppManager.h"
+#include "KestrunLog.h"
 
 #include "AppLanguageManager.h"
 #include "SettingsKeys.h"
@@ -37,7 +38,7 @@ AppManager::Defaults AppManager::defaultsForLanguage(const QString& firstLanguag
 
 AppManager::AppManager() {
     const QString first = AppLanguageManager::systemCurrentLanguage();
-    qInfo().noquote() << "AppleLanguages:" << first;
+    qCInfo(lcKestrun).noquote() << "AppleLanguages:" << first;
     const Defaults d = defaultsForLanguage(first);
     m_speedType = storedChoice(SettingsKeys::kUserSpeed, {kSpeedMph, kSpeedKmh}).value_or(d.speedType);
     m_mapType = storedChoice(SettingsKeys::kUserMap, {kMapGoogle, kMapBaidu}).value_or(d.mapType);

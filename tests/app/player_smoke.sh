@@ -16,8 +16,9 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 
 # No map host is probed (KESTRUN_REACHABILITY=offline): the map shows its network message.
-XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb KESTRUN_REACHABILITY=offline \
-    "$player" > "$work/player.log" 2>&1 &
+# The player's own log lines are off, as a user starts it.
+env -u QT_LOGGING_RULES XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
+    KESTRUN_REACHABILITY=offline "$player" > "$work/player.log" 2>&1 &
 player_pid=$!
 
 for _ in $(seq 150); do
@@ -33,9 +34,8 @@ if command -v ffmpeg > /dev/null; then
     ffmpeg -nostdin -hide_banner -loglevel error -y -f x11grab -video_size 1440x900 -i "$DISPLAY" -frames:v 1 \
         "$artefacts/player-start.png" || true
 fi
-# Nothing on the console beyond the player's own start-up lines.
-noise="$(grep -vxE 'windowWillLoad\.\.\.|AppleLanguages: .*|applicationShouldOpenUntitledFile|applicationOpenUntitledFile' \
-    "$work/player.log" || true)"
+# Nothing on the console: the player's log lines are off by default.
+noise="$(cat "$work/player.log")"
 [ -z "$noise" ] || { echo "console noise:"; echo "$noise"; exit 1; }
 grep -q '"userSpeed": "2"' "$work/config/Kestrun/KestrunPlayer.json" || { echo "start-up settings not stored"; exit 1; }
 echo "player up, window shown"

@@ -1,0 +1,3 @@
+#include "KestrunLog.h"
+
+Q_LOGGING_CATEGORY(lcKestrun, "kestrun", QtWarningMsg)
