@@ -5,6 +5,7 @@
 #include "CVWebViewController.h"
 #include "CVWindowController.h"
 #include "ClipWriter.h"
+#include "PlayListStore.h"
 #include "PlayerEnvironment.h"
 #include "Reachability.h"
 #include "SettingsStore.h"
@@ -54,7 +55,8 @@ void PlayerHarness::stop() {
     video()->close();
     m_window.reset();
     m_delegate.reset();
-    SettingsStore::resetShared(); // the next start reads the store again
+    PlayListStore::resetShared(); // the next start reads the files again
+    SettingsStore::resetShared();
 }
 
 CVLayoutViewController* PlayerHarness::content() const {

@@ -14,7 +14,7 @@
 #include "PlayListModel.h"
 #include "PlayListStore.h"
 #include "PlayListViewController.h"
-#include "PlayerEnvironment.h"
+#include "PlayerHarness.h"
 #include "Reachability.h"
 #include "SettingsStore.h"
 #include "SyntheticDrive.h"
@@ -34,82 +34,24 @@
 #include <QTest>
 #include <QWebEngineUrlRequestInterceptor>
 
-namespace {
-
-class BlockRemote : public QWebEngineUrlRequestInterceptor {
-public:
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
-        if (!info.requestUrl().isLocalFile() && info.requestUrl().scheme() != "data")
-            info.block(true);
-    }
-};
-
-} // namespace
-
 class TestEndToEnd : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir m_config;
-    QTemporaryDir m_media;
-    BlockRemote m_interceptor;
-    std::unique_ptr<AppDelegate> m_delegate;
-    std::unique_ptr<CVWindowController> m_window;
+    std::unique_ptr<PlayerHarness> m_player;
     QUrl m_china, m_world, m_hevc;
 
-    CVLayoutViewController* content() const { return m_window->content(); }
+    CVLayoutViewController* content() const { return m_player->content(); }
     VideoViewController* video() const { return content()->videoVC(); }
     CVDisplayViewController* display() const { return content()->displayVC(); }
     PlayListViewController* playlist() const { return content()->playlistVC(); }
-
-    void start() {
-        m_delegate = std::make_unique<AppDelegate>();
-        m_window = std::make_unique<CVWindowController>();
-        m_delegate->buildMenus(m_window->menuBar());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_delegate->applicationDidFinishLaunching();
-    }
-
-    void stop() {
-        video()->close();
-        m_window.reset();
-        m_delegate.reset();
-        PlayListStore::resetShared(); // the next start reads the files again
-        SettingsStore::resetShared();
-    }
-
-    void screenshot(const QString& name) {
-        QDir().mkpath(KESTRUN_ARTEFACTS);
-        // From the screen, so that the video's own surface is in the picture too.
-        const QRect frame = m_window->frameGeometry();
-        m_window->screen()
-            ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
-            .save(QString(KESTRUN_ARTEFACTS) + "/e2e-" + name + ".png");
-    }
-
-    QUrl clip(const QString& name, const QStringList& ffmpeg, std::optional<SyntheticDrive> drive) {
-        const QString raw = m_media.filePath("raw-" + name);
-        QString error;
-        if (!TestFiles::runFfmpeg(ffmpeg + QStringList{raw}, &error))
-            qWarning() << error;
-        if (!drive)
-            return QUrl::fromLocalFile(raw);
-        const auto input = ClipWriter::readFile(raw.toStdString());
-        const auto withTrack = ClipWriter::addTrack(*input, drive->messages());
-        return QUrl::fromLocalFile(TestFiles::write(m_media, name, *withTrack));
-    }
+    AppDelegate* delegate() const { return m_player->delegate(); }
+    void start() { m_player->start(); }
+    void stop() { m_player->stop(); }
+    void screenshot(const QString& name) { m_player->screenshot("e2e", name); }
 
 private slots:
     void initTestCase() {
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        qputenv("KESTRUN_MAP_DIR", QByteArray(KESTRUN_TEST_DATA "/map"));
-        SettingsStore::resetShared();
-        SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-US"});
-        PlayerEnvironment::setUpApplication(*qApp); // the player's names, theme and English texts
-        Reachability::setDefaultProbe([](const QString&) { return Reachability::kReachable; });
-        CVWebViewController::setProbeHosts("google.test", "baidu.test");
-        CVWebViewController::setRequestInterceptor(&m_interceptor);
-
+        m_player = std::make_unique<PlayerHarness>();
         const QStringList h264{"-f",   "lavfi",   "-i",       "testsrc=size=320x180:rate=10:duration=12",
                                "-c:v", "libx264", "-pix_fmt", "yuv420p",
                                "-g",   "10"};
@@ -117,25 +59,23 @@ private slots:
         china.seconds = 12;
         SyntheticDrive world = SyntheticDrive::world();
         world.seconds = 12;
-        m_china = clip("china.mp4", h264, china);
-        m_world = clip("world.mp4", h264, world);
-        m_hevc = clip("hevc.ts",
-                      {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=10:duration=3", "-c:v", "libx265",
-                       "-x265-params", "log-level=none", "-pix_fmt", "yuv420p", "-g", "10", "-f", "mpegts"},
-                      std::nullopt);
+        m_china = m_player->clip("china.mp4", h264, china);
+        m_world = m_player->clip("world.mp4", h264, world);
+        m_hevc = m_player->clip("hevc.ts",
+                                {"-f", "lavfi", "-i", "testsrc=size=320x180:rate=10:duration=3", "-c:v",
+                                 "libx265", "-x265-params", "log-level=none", "-pix_fmt", "yuv420p", "-g",
+                                 "10", "-f", "mpegts"},
+                                std::nullopt);
         start();
     }
 
-    void cleanupTestCase() {
-        if (m_window)
-            stop();
-    }
+    void cleanupTestCase() { m_player.reset(); }
 
     void addThreeClipsAndFollowTheFirst() {
         QCOMPARE(playlist()->model()->rowCount(), 0);
         AppManager::sharedManager().setPlayType(1); // repeat: the first file stays on while it is checked
-        QSignalSpy opened(m_delegate.get(), &AppDelegate::openFinished);
-        m_delegate->openUrls({m_china, m_world, m_hevc});
+        QSignalSpy opened(delegate(), &AppDelegate::openFinished);
+        delegate()->openUrls({m_china, m_world, m_hevc});
         QVERIFY(opened.wait(30000));
         QCOMPARE(playlist()->model()->rowCount(), 3);
         QCOMPARE(video()->activeUrl(), std::optional<QUrl>(m_china));
@@ -197,12 +137,12 @@ private slots:
     }
 
     void settingsAndListSurviveARestart() {
-        QSignalSpy opened(m_delegate.get(), &AppDelegate::openFinished);
-        m_delegate->openUrls({m_china, m_world, m_hevc});
+        QSignalSpy opened(delegate(), &AppDelegate::openFinished);
+        delegate()->openUrls({m_china, m_world, m_hevc});
         QVERIFY(opened.wait(30000));
         playlist()->proposeSelection({1});
-        m_delegate->englishSpeed()->trigger(); // mph
-        m_delegate->baiduMap()->trigger();
+        delegate()->englishSpeed()->trigger(); // mph
+        delegate()->baiduMap()->trigger();
         QTRY_COMPARE(display()->speedunit()->text(), AppResources::localized("mph_speedUnit"));
         screenshot("before-restart");
         const PlayList before = *MyCache::playList();
@@ -221,8 +161,8 @@ private slots:
         QCOMPARE(playlist()->selectIndex(), -1); // nothing plays at start-up
         QCOMPARE(SettingsStore::shared().value("userSpeed"), QVariant("1"));
         QCOMPARE(SettingsStore::shared().value("userMap"), QVariant("1"));
-        QVERIFY(m_delegate->englishSpeed()->isChecked());
-        QVERIFY(m_delegate->baiduMap()->isChecked());
+        QVERIFY(delegate()->englishSpeed()->isChecked());
+        QVERIFY(delegate()->baiduMap()->isChecked());
         screenshot("after-restart");
     }
 
@@ -231,7 +171,7 @@ private slots:
         // while it runs (a second start with a file) is handed over to it and added; stopped with SIGTERM,
         // it quits in order, and the list, the active row and the settings are in the store.
         stop();
-        const QString storePath = m_config.filePath("Kestrun/KestrunPlayer.json");
+        const QString storePath = QDir(m_player->configPath()).filePath("Kestrun/KestrunPlayer.json");
         const auto stored = [&] {
             QFile file(storePath);
             return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
@@ -253,7 +193,7 @@ private slots:
         QTest::qWait(4000);
         QCOMPARE(player.state(), QProcess::Running);
 
-        const QString fourth = m_media.filePath("fourth clip.mp4");
+        const QString fourth = m_player->mediaPath("fourth clip.mp4");
         QVERIFY(QFile::copy(m_china.toLocalFile(), fourth));
         QProcess later;
         later.setProcessChannelMode(QProcess::MergedChannels);
