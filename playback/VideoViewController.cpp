@@ -487,6 +487,9 @@ void VideoViewController::close() {
     m_isAddVideoFile = false;
     m_url.reset();
     m_logoImage->show();
+    // The engines' players are let go before they could say they stopped: the button says it for them.
+    setPlayPicture(false);
+    m_playButton->setEnabled(false);
 }
 
 void VideoViewController::StopVideo() {

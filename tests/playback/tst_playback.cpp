@@ -237,6 +237,7 @@ private slots:
         video.close();
         QVERIFY(video.logoImage()->isVisibleTo(&video));
         QCOMPARE(video.totalTimeField()->text(), QString("00:00"));
+        QVERIFY(!video.playButton()->isEnabled()); // nothing to play or pause any more
     }
 
     void vlcEnginePlaysWithWholeSeconds() {
