@@ -33,7 +33,16 @@ QString PlayListModel::gpsText(const PlayListEntry& entry) {
     const std::size_t seconds = entry.body().sampleCount();
     if (seconds == 0)
         return tr("no GPS");
-    return tr("%1 s GPS").arg(seconds);
+    if (seconds < 60)
+        return tr("%1 s GPS").arg(seconds);
+    // Minutes and seconds, with hours once there are any: "3:00 GPS", "1:02:00 GPS".
+    const std::size_t hours = seconds / 3600;
+    const std::size_t minutes = seconds / 60 % 60;
+    const QString rest = QString("%1").arg(seconds % 60, 2, 10, QChar('0'));
+    const QString length = hours > 0
+                               ? QString("%1:%2:%3").arg(hours).arg(minutes, 2, 10, QChar('0')).arg(rest)
+                               : QString("%1:%2").arg(minutes).arg(rest);
+    return tr("%1 GPS").arg(length);
 }
 
 QVariant PlayListModel::data(const QModelIndex& index, int role) const {

@@ -323,6 +323,23 @@ private slots:
         QVERIFY(!view.addDroppedFiles({QUrl("http://127.0.0.1/clip.mp4")})); // only local files
     }
 
+    void gpsLengthText_data() {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << 0 << "no GPS";
+        QTest::newRow("under a minute") << 45 << "45 s GPS";
+        QTest::newRow("three minutes") << 180 << "3:00 GPS";
+        QTest::newRow("over an hour") << 3720 << "1:02:00 GPS";
+    }
+    void gpsLengthText() {
+        QFETCH(int, seconds);
+        QFETCH(QString, text);
+        TrackInfo info;
+        if (seconds > 0)
+            info.videoDatas = std::vector<TrackSample>(static_cast<std::size_t>(seconds));
+        QCOMPARE(PlayListModel::gpsText(PlayListEntry::fromTrackInfo("file:///clip.mp4", info)), text);
+    }
+
     void ctrlClickSelectsWithoutChangingWhatPlays() {
         PlayListViewController view;
         view.resize(360, 400);
