@@ -87,6 +87,8 @@ private:
     // Opens a menu of the menu bar with the mouse and clicks a random item, through its submenus.
     void clickMenuItem(const QString& menuTitle) {
         QMenuBar* bar = m_player->window()->menuBar();
+        if (!m_player->window()->isActiveWindow())
+            return; // the video's full screen (or a dialog) covers the menu bar: a person cannot reach it
         note("open menu " + menuTitle);
         for (QAction* top : bar->actions()) {
             if (!top->menu() || !top->text().remove('&').contains(menuTitle))
