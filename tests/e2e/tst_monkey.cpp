@@ -362,9 +362,15 @@ private slots:
     }
 };
 
-// Qt WebEngine wants shared OpenGL contexts set before the application object exists.
+// Qt WebEngine wants shared OpenGL contexts set before the application object exists. QtTest ends a test
+// function after five minutes by default (an abort, "Received a fatal error"): a long run needs longer.
 static const bool kShareContexts = [] {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    const int seconds = qEnvironmentVariableIsSet("KESTRUN_MONKEY_SECONDS")
+                            ? qEnvironmentVariableIntValue("KESTRUN_MONKEY_SECONDS")
+                            : 120;
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number((qint64(seconds) + 600) * 1000));
     return true;
 }();
 
