@@ -92,6 +92,19 @@ QUrl PlayerHarness::clip(const QString& name, const QStringList& ffmpeg,
     return QUrl::fromLocalFile(TestFiles::write(m_media, name, *withTrack));
 }
 
+QList<QUrl> PlayerHarness::mixedClips(int seconds) {
+    SyntheticDrive china = SyntheticDrive::china();
+    china.seconds = seconds;
+    SyntheticDrive world = SyntheticDrive::world();
+    world.seconds = seconds;
+    SyntheticDrive noFix = china;
+    noFix.noFixSeconds = seconds;
+    return {clip("gps-h264.mp4", h264(seconds), china),
+            clip("hevc.ts", hevc(seconds) + QStringList{"-f", "mpegts"}, std::nullopt),
+            clip("gps-hvc1.mp4", hevc(seconds) + QStringList{"-tag:v", "hvc1"}, world),
+            clip("nofix.mp4", h264(seconds), noFix), clip("no-gps-index.mp4", h264(seconds), std::nullopt)};
+}
+
 void PlayerHarness::screenshot(const QString& prefix, const QString& name) const {
     QDir().mkpath(KESTRUN_ARTEFACTS);
     QTest::qWait(200); // what the last input changed is painted and on the screen

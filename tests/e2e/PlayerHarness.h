@@ -50,6 +50,11 @@ public:
     // `prefix`-`name`.png.
     void screenshot(const QString& prefix, const QString& name) const;
 
+    // Clips of `seconds` each, one of every kind the engines and the telemetry meet: H.264 MP4 with GPS,
+    // HEVC transport stream, HEVC 'hvc1' MP4 with GPS, an MP4 whose records have no fix, an MP4 without a
+    // 'gps ' index.
+    QList<QUrl> mixedClips(int seconds);
+
     // ffmpeg arguments of a small H.264 or HEVC video of `seconds` (10 frames a second, a key frame a
     // second).
     static QStringList h264(int seconds);

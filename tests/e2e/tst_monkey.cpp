@@ -296,18 +296,8 @@ private slots:
         m_player = std::make_unique<PlayerHarness>();
         PlayerHarness& p = *m_player;
         SyntheticDrive china = SyntheticDrive::china();
-        china.seconds = 4;
-        SyntheticDrive world = SyntheticDrive::world();
-        world.seconds = 4;
-        SyntheticDrive noFix = SyntheticDrive::world();
-        noFix.seconds = 4;
-        noFix.noFixSeconds = 4;
-        m_clips = {p.clip("gps-h264.mp4", PlayerHarness::h264(4), china),
-                   p.clip("hevc.ts", PlayerHarness::hevc(4) + QStringList{"-f", "mpegts"}, std::nullopt),
-                   p.clip("gps-hvc1.mp4", PlayerHarness::hevc(4) + QStringList{"-tag:v", "hvc1"}, world),
-                   p.clip("nofix.mp4", PlayerHarness::h264(4), noFix),
-                   p.clip("no-gps-index.mp4", PlayerHarness::h264(4), std::nullopt),
-                   p.clip("missing.mp4", PlayerHarness::h264(2), china)};
+        china.seconds = 2;
+        m_clips = p.mixedClips(4) << p.clip("missing.mp4", PlayerHarness::h264(2), china);
         QFile damaged(p.mediaPath("damaged.mp4"));
         QVERIFY(damaged.open(QIODevice::WriteOnly));
         QFile good(m_clips[0].toLocalFile());

@@ -95,20 +95,9 @@ private:
 private slots:
     void initTestCase() {
         m_player = std::make_unique<PlayerHarness>();
-        SyntheticDrive china = SyntheticDrive::china();
-        china.seconds = 3;
         SyntheticDrive world = SyntheticDrive::world();
         world.seconds = 3;
-        SyntheticDrive noFix = SyntheticDrive::china();
-        noFix.seconds = 3;
-        noFix.noFixSeconds = 3;
-        PlayerHarness& p = *m_player;
-        m_clips = {p.clip("gps-h264.mp4", PlayerHarness::h264(3), china),
-                   p.clip("hevc.ts", PlayerHarness::hevc(3) + QStringList{"-f", "mpegts"}, std::nullopt),
-                   p.clip("gps-hvc1.mp4", PlayerHarness::hevc(3) + QStringList{"-tag:v", "hvc1"}, world),
-                   p.clip("nofix.mp4", PlayerHarness::h264(3), noFix),
-                   p.clip("no-gps-index.mp4", PlayerHarness::h264(3), std::nullopt),
-                   p.clip("gps-world.mp4", PlayerHarness::h264(3), world)};
+        m_clips = m_player->mixedClips(3) << m_player->clip("gps-world.mp4", PlayerHarness::h264(3), world);
         m_player->start();
     }
 
