@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "SettingsStore.h"
+#include "StoreLock.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -28,25 +29,7 @@ QString SingleInstance::defaultLockPath() {
 }
 
 bool SingleInstance::lockStore(const QString& lockPath, qint64* owner) {
-    QDir().mkpath(QFileInfo(lockPath).absolutePath());
-    m_lock = std::make_unique<QLockFile>(lockPath);
-    m_lock->setStaleLockTime(0); // held for the whole run: only a dead owner makes it stale
-    if (m_lock->tryLock(0))
-        return true;
-    if (m_lock->error() != QLockFile::LockFailedError) {
-        qWarning().noquote() << "Kestrun Player cannot make its lock file" << lockPath
-                             << "- the settings folder cannot be written";
-        m_lock.reset();
-        return true;
-    }
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    m_lock->getLockInfo(&pid, &host, &application);
-    if (owner)
-        *owner = pid;
-    m_lock.reset();
-    return false;
+    return StoreLock::shared().take(lockPath, owner);
 }
 
 QString SingleInstance::defaultName() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -29,9 +28,9 @@ public:
     // The same with file URLs (names that are not UTF-8 travel percent-escaped).
     bool handOverUrls(const QList<QUrl>& urls, int timeoutMs = 3000);
 
-    // Takes the store's lock (`lockPath`, defaultLockPath() for the player). False when another live
-    // process holds it (its id in `owner`); true also when the folder cannot hold a lock at all (then
-    // nothing can be written there either).
+    // Takes the store's lock (`lockPath`, defaultLockPath() for the player; see StoreLock). False when
+    // another live process holds it (its id in `owner`); true also when the folder cannot hold a lock yet
+    // (the stores then write nothing until it can).
     bool lockStore(const QString& lockPath, qint64* owner = nullptr);
 
     // Starts listening for later players; a socket left behind by a player that crashed is replaced.
@@ -50,5 +49,4 @@ signals:
 private:
     const QString m_name;
     QLocalServer* m_server = nullptr;
-    std::unique_ptr<QLockFile> m_lock;
 };

@@ -4,6 +4,7 @@
 #include "PlayListDatabase.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "StoreLock.h"
 #include "StoreNotices.h"
 
 #include <QCoreApplication>
@@ -85,6 +86,7 @@ void PlayListStore::resetShared() {
 
 PlayListStore::PlayListStore(QString path)
     : m_path(std::move(path)) {
+    StoreLock::shared(); // made first, so it outlives the shared store, whose last write asks it
     openDatabase();
     if (!m_readOnly) {
         finishImport();
@@ -551,12 +553,13 @@ void PlayListStore::writerLoop() {
         lock.unlock();
         QString problem;
         bool written = false;
-        if (!m_writerDb || !m_writerDb->isOpen()) {
+        const bool mayWrite = StoreLock::shared().mayWrite(&problem); // else another player may write
+        if (mayWrite && (!m_writerDb || !m_writerDb->isOpen())) {
             auto db = std::make_unique<PlayListDatabase>(m_path);
             if (db->open(true, problem) == PlayListDatabase::Status::Ok)
                 m_writerDb = std::move(db);
         }
-        if (m_writerDb && m_writerDb->isOpen()) {
+        if (mayWrite && m_writerDb && m_writerDb->isOpen()) {
             written = m_writerDb->begin(problem) && change.apply(*m_writerDb, problem) &&
                       m_writerDb->commit(problem);
             if (!written)

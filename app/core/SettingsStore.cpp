@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include "NumberText.h"
+#include "StoreLock.h"
 #include "StoreNotices.h"
 
 #include <QCoreApplication>
@@ -192,6 +193,7 @@ bool writeJsonSettings(QIODevice& device, const QSettings::SettingsMap& map) {
 
 SettingsStore::SettingsStore(QString filePath)
     : m_filePath(std::move(filePath)) {
+    StoreLock::shared(); // made first, so it outlives the shared store, whose last write asks it
     load();
     m_syncer = std::thread([this] { syncLoop(); });
     if (m_playList) {
@@ -439,6 +441,8 @@ void SettingsStore::writeFile() {
 }
 
 bool SettingsStore::writeVersion(const Version& version, QString& problem) const {
+    if (!StoreLock::shared().mayWrite(&problem))
+        return false; // another player may be writing the file
     const std::string text = fileText(version.values, version.playList, version.playListRaw);
     const QFileInfo info(m_filePath);
     if (!QDir().mkpath(info.absolutePath())) {

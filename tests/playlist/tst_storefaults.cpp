@@ -1,11 +1,12 @@
 // The play list on disk under faults, with real processes: kill -9 at random moments during an add and
 // during the first import (the database and the settings file always whole, no row lost that was reported
 // stored), a quit during an add (what was read is kept, the rest cancelled, also while a file read does
-// not return), and two players started on one store.
+// not return), two players started on one store, and two started while its folder cannot be written.
 #include "ClipWriter.h"
 #include "SyntheticDrive.h"
 #include "TestFiles.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
@@ -19,6 +20,7 @@
 
 #include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -279,6 +281,89 @@ private slots:
         QVERIFY(third.waitForFinished(10000));
         QCOMPARE(third.exitCode(), 0);
         QProcess::execute("sh", {"-c", QString("rm -f \"$(printf '%1')\"").arg(odd)});
+    }
+
+    void playersStartedWhileTheFolderIsReadOnlyNeverShareIt() {
+        // Two players started while the settings folder cannot be written: neither can make the lock, both
+        // run and keep their clip in memory. Once the folder can be written, the first to retry takes the
+        // lock and saves; the other never writes in that run and says so when it quits. As root the
+        // players run as "nobody", for whom the permissions count.
+        const bool root = ::geteuid() == 0;
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (root && setpriv.isEmpty())
+            QSKIP("setpriv is needed to run the players as an ordinary user");
+        QTemporaryDir config;
+        QTemporaryDir media;
+        QTemporaryDir tmp;
+        const QString folder = config.path() + "/Kestrun";
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList clips{media.filePath("first.mp4"), media.filePath("second.mp4")};
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(QFile::copy(m_clips.at(i), clips.at(i)));
+        for (const QString& dir : {config.path(), media.path(), tmp.path()})
+            QVERIFY(::chmod(QFile::encodeName(dir).constData(), 0755) == 0);
+        for (const QString& clip : clips)
+            QVERIFY(::chmod(QFile::encodeName(clip).constData(), 0644) == 0);
+        if (root) {
+            for (const QString& path : {config.path(), folder, tmp.path()})
+                QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+        }
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+
+        QProcessEnvironment env = environment(config.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", tmp.path());
+        env.insert("TMPDIR", tmp.path());
+        env.remove("XDG_RUNTIME_DIR");
+        QProcess players[2];
+        for (int i = 0; i < 2; ++i) {
+            players[i].setProcessEnvironment(env);
+            players[i].setProcessChannelMode(QProcess::MergedChannels);
+            if (root)
+                players[i].start(setpriv,
+                                 {"--reuid=65534", "--regid=65534", "--clear-groups", kPlayer, clips.at(i)});
+            else
+                players[i].start(kPlayer, {clips.at(i)});
+            QVERIFY(players[i].waitForStarted());
+        }
+        QByteArray output[2];
+        for (int i = 0; i < 2; ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (output[i] += players[i].readAll()).contains("cannot make its lock file"), 30000);
+        }
+        QTest::qWait(3000); // each has read its clip and failed to save it
+        QVERIFY(!QFile::exists(folder + "/KestrunPlayer.db"));
+
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+        const QString db = folder + "/KestrunPlayer.db";
+        // (The sqlite3 shell would make an empty database if asked before the player has made it.)
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(db) && !sqlite(db, "SELECT key_path FROM clips").isEmpty(),
+                                 30000);
+        QTest::qWait(6000); // both have retried since
+
+        QFile lockFile(folder + "/KestrunPlayer.lock");
+        QVERIFY(lockFile.open(QIODevice::ReadOnly));
+        const qint64 owner = lockFile.readLine().trimmed().toLongLong();
+        int holder = -1;
+        for (int i = 0; i < 2; ++i) {
+            if (players[i].processId() == owner)
+                holder = i;
+        }
+        QVERIFY2(holder >= 0, qPrintable(QString("the lock names process %1").arg(owner)));
+        const int other = 1 - holder;
+        const QString holderKey = QUrl::fromLocalFile(clips.at(holder)).toString(QUrl::FullyEncoded);
+        QCOMPARE(sqlite(db, "SELECT key_path FROM clips"), holderKey);
+
+        for (QProcess& player : players)
+            signalProcess(player, SIGTERM);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(players[i].waitForFinished(30000));
+            output[i] += players[i].readAll();
+        }
+        QCOMPARE(players[holder].exitCode(), 0);
+        QVERIFY2(output[other].contains("has taken the lock"), output[other].constData());
+        QVERIFY2(output[other].contains("could not be saved"), output[other].constData());
+        QCOMPARE(sqlite(db, "SELECT key_path FROM clips"), holderKey);
     }
 };
 
