@@ -26,7 +26,7 @@ std::string CsvTrackWriter::track(const ExportTrack& track) {
         out += NumberText::formatUnsigned(point.index);
         out += ',';
         if (point.time)
-            out += isoUtcText(*point.time);
+            out += point.time->isoUtcText();
         out += ',';
         out += point.latitude;
         out += ',';

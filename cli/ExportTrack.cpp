@@ -4,15 +4,6 @@
 
 #include <cmath>
 
-namespace {
-
-std::string padded(std::uint32_t value, std::size_t width) {
-    const std::string digits = NumberText::formatUnsigned(value);
-    return digits.size() < width ? std::string(width - digits.size(), '0') + digits : digits;
-}
-
-} // namespace
-
 std::vector<ExportPoint> positionedPoints(const ExportTrack& track) {
     std::vector<ExportPoint> points;
     if (!track.info.videoDatas)
@@ -38,11 +29,6 @@ std::vector<ExportPoint> positionedPoints(const ExportTrack& track) {
         points.push_back(std::move(point));
     }
     return points;
-}
-
-std::string isoUtcText(const RecordClock& clock) {
-    return padded(clock.year, 4) + "-" + padded(clock.month, 2) + "-" + padded(clock.day, 2) + "T" +
-           padded(clock.hour, 2) + ":" + padded(clock.minute, 2) + ":" + padded(clock.second, 2) + "Z";
 }
 
 std::string_view fileNameOf(std::string_view path) {

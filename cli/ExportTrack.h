@@ -35,8 +35,5 @@ inline constexpr double kMaxLongitude = 180;
 // within ±180°), in track order.
 std::vector<ExportPoint> positionedPoints(const ExportTrack& track);
 
-// "2024-06-01T08:30:05Z"
-std::string isoUtcText(const RecordClock& clock);
-
 // The last path component.
 std::string_view fileNameOf(std::string_view path);

@@ -51,7 +51,7 @@ std::string GeoJsonTrackWriter::track(const ExportTrack& track) {
         if (i > 0)
             out += ',';
         if (points[i].time)
-            ExportText::appendJsonString(out, isoUtcText(*points[i].time));
+            ExportText::appendJsonString(out, points[i].time->isoUtcText());
         else
             out += "null";
     }

@@ -13,7 +13,7 @@ std::string GpxTrackWriter::track(const ExportTrack& track) {
     for (const ExportPoint& point : positionedPoints(track)) {
         out += "      <trkpt lat=\"" + point.latitude + "\" lon=\"" + point.longitude + "\">";
         if (point.time)
-            out += "<time>" + isoUtcText(*point.time) + "</time>";
+            out += "<time>" + point.time->isoUtcText() + "</time>";
         out += "</trkpt>\n";
     }
     out += "    </trkseg>\n  </trk>\n";

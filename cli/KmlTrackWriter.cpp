@@ -22,7 +22,7 @@ std::string KmlTrackWriter::track(const ExportTrack& track) {
         last = point.time;
     }
     if (first) {
-        out += "      <TimeSpan><begin>" + isoUtcText(*first) + "</begin><end>" + isoUtcText(*last) +
+        out += "      <TimeSpan><begin>" + first->isoUtcText() + "</begin><end>" + last->isoUtcText() +
                "</end></TimeSpan>\n";
     }
     out += "      <LineString>\n        <tessellate>1</tessellate>\n        <coordinates>";

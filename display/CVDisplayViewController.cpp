@@ -7,6 +7,7 @@
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "NumberText.h"
+#include "PlayListEntry.h"
 #include "SpeedView.h"
 
 #include <QEvent>
@@ -215,13 +216,13 @@ void CVDisplayViewController::dataLogicProcessOfViodePath(const std::optional<QS
             m_currentGsensorDataArr->append({double(sample.gsensorX) / kGravityUnits,
                                              double(sample.gsensorY) / kGravityUnits,
                                              double(sample.gsensorZ) / kGravityUnits});
-            const float lat = NumberText::parseLeadingFloat(sample.gpsLat);
-            const float lgt = NumberText::parseLeadingFloat(sample.gpsLgt);
             // Indexed by second: a sample without a position keeps its place, so later seconds keep theirs.
-            if (lat == 0 || lgt == 0) {
+            if (!PlayListEntryBody::hasPosition(sample)) {
                 m_currentVideoGpsDataArr.append(std::nullopt);
                 continue;
             }
+            const float lat = NumberText::parseLeadingFloat(sample.gpsLat);
+            const float lgt = NumberText::parseLeadingFloat(sample.gpsLgt);
             std::array<double, 2> position{double(lgt), double(lat)};
             if (inChina) {
                 position = AppManager::sharedManager().mapType() != AppManager::kMapGoogle

@@ -2,6 +2,7 @@
 
 #include "PlayListModel.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -43,16 +44,27 @@ void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
         painter->setBrush(kMarker);
         painter->drawRoundedRect(QRect(r.left() + 6, r.top() + 10, 4, r.height() - 20), 2, 2);
     }
+    const QRect text(r.left() + 18, r.top() + 5, r.width() - 18 - kButtonSize - 20, r.height() / 2 - 3);
+    QFont small = option.font;
+    small.setPixelSize(11);
+    // When the clip was recorded, at the right of its name, which gives way to it.
+    const QString recorded = index.data(PlayListModel::RecordTimeRole).toString();
+    int recordedWidth = 0;
+    if (!recorded.isEmpty()) {
+        painter->setFont(small);
+        painter->setPen(kMuted);
+        recordedWidth = QFontMetrics(small).horizontalAdvance(recorded) + 10;
+        painter->drawText(text, Qt::AlignRight | Qt::AlignVCenter, recorded);
+    }
     QFont name = option.font;
     name.setBold(marked);
     painter->setFont(name);
     painter->setPen(option.palette.color(QPalette::Text));
-    const QRect text(r.left() + 18, r.top() + 5, r.width() - 18 - kButtonSize - 20, r.height() / 2 - 3);
-    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-                      option.fontMetrics.elidedText(index.data().toString(), Qt::ElideMiddle, text.width()));
+    const QRect nameRect = text.adjusted(0, 0, -recordedWidth, 0);
+    painter->drawText(
+        nameRect, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(name).elidedText(index.data().toString(), Qt::ElideMiddle, nameRect.width()));
 
-    QFont small = option.font;
-    small.setPixelSize(11);
     painter->setFont(small);
     const QRect details(text.left(), r.center().y() + 1, text.width(), r.height() / 2 - 6);
     const QString time = index.data(PlayListModel::TimeRole).toString();

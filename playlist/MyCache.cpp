@@ -31,7 +31,8 @@ std::shared_ptr<const PlayList> storedList() {
     return PlayListStore::shared().list();
 }
 
-TrackInfo extract(const QByteArray& path) {
+// The row the batch stores for a file: its track and summary, and when its records say it was recorded.
+PlayListEntry extract(const QString& key, const QByteArray& path) {
     TrackInfo result;
     VideoGpsTool tool;
     tool.setLogSink([](LogChannel channel, std::string_view text) {
@@ -45,7 +46,14 @@ TrackInfo extract(const QByteArray& path) {
     });
     tool.setResultsBlock([&result](const TrackInfo& info) { result = info; });
     tool.createVideoForGPSUrl(path.toStdString());
-    return result;
+    std::optional<QString> recorded;
+    for (const RecordClock& clock : tool.sampleClocks()) {
+        if (const std::optional<RecordClock> known = clock.plausible()) {
+            recorded = QString::fromStdString(known->isoUtcText());
+            break;
+        }
+    }
+    return PlayListEntry::fromTrackInfo(key, result, std::move(recorded));
 }
 
 } // namespace
@@ -98,8 +106,7 @@ void MyCache::playPathArrCache(const QList<QUrl>& urls, Completion block) {
             const QString key = fileKey(url);
             if (!seen.contains(key) && !store.contains(key)) {
                 seen.insert(key);
-                const quint64 ticket =
-                    store.append(PlayListEntry::fromTrackInfo(key, extract(localPathBytes(key))));
+                const quint64 ticket = store.append(extract(key, localPathBytes(key)));
                 if (store.waitTried(ticket))
                     emit context->rowStored(key);
             }

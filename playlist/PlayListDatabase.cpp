@@ -13,6 +13,10 @@ namespace {
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 5000;
 
+// Added after the first schema: when the clip's records say it was recorded, and its samples with a position.
+constexpr const char* kClipFactsColumns =
+    "ALTER TABLE clips ADD COLUMN record_time TEXT; ALTER TABLE clips ADD COLUMN fix_seconds INTEGER;";
+
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS clips (
     id INTEGER PRIMARY KEY,
@@ -171,8 +175,10 @@ PlayListDatabase::Status PlayListDatabase::open(bool writable, QString& problem,
         close();
         return Status::Unreadable;
     }
-    if (!writable)
+    if (!writable) {
+        m_hasClipFacts = hasClipFacts();
         return Status::Ok;
+    }
     // WAL: readers never wait for the writer; FULL: a committed change is on disk when commit returns.
     if (!exec("PRAGMA journal_mode=WAL", problem) || !exec("PRAGMA synchronous=FULL", problem)) {
         const int code = sqlite3_errcode(m_db) & 0xff;
@@ -188,14 +194,41 @@ PlayListDatabase::Status PlayListDatabase::open(bool writable, QString& problem,
             return Status::Unreadable;
         }
     }
+    // The clip facts that came later are columns of their own, added in place: a database of an earlier
+    // player stays readable by it (it names the columns it reads), and its rows read as "not known".
+    if (!hasClipFacts()) {
+        // Checked again inside the transaction: another process may have added them meanwhile.
+        const bool added = exec("BEGIN IMMEDIATE", problem) &&
+                           (hasClipFacts() || exec(kClipFactsColumns, problem)) && exec("COMMIT", problem);
+        if (!added) {
+            QString ignored;
+            exec("ROLLBACK", ignored);
+            close();
+            return Status::Unreadable;
+        }
+    }
+    m_hasClipFacts = true;
     return Status::Ok;
+}
+
+bool PlayListDatabase::hasClipFacts() {
+    QString problem;
+    Statement columns;
+    columns.stmt =
+        prepare("SELECT COUNT(*) FROM pragma_table_info('clips') WHERE name = 'fix_seconds'", problem);
+    return columns && sqlite3_step(columns.stmt) == SQLITE_ROW && sqlite3_column_int(columns.stmt, 0) > 0;
 }
 
 bool PlayListDatabase::readRows(std::vector<Row>& rows, bool& listPresent, QString& problem) {
     Statement select;
-    select.stmt = prepare("SELECT id, key_path, key_max_speed, key_is_in_china, aevSpeed, totailDistance, "
-                          "file_time, file_size, key_active_yn, gps_seconds, extra FROM clips ORDER BY id",
-                          problem);
+    select.stmt =
+        prepare(m_hasClipFacts ? "SELECT id, key_path, key_max_speed, key_is_in_china, aevSpeed, "
+                                 "totailDistance, file_time, file_size, key_active_yn, gps_seconds, "
+                                 "extra, record_time, fix_seconds FROM clips ORDER BY id"
+                               : "SELECT id, key_path, key_max_speed, key_is_in_china, aevSpeed, "
+                                 "totailDistance, file_time, file_size, key_active_yn, gps_seconds, "
+                                 "extra, NULL, NULL FROM clips ORDER BY id",
+                problem);
     if (!select)
         return false;
     int rc;
@@ -220,6 +253,10 @@ bool PlayListDatabase::readRows(std::vector<Row>& rows, bool& listPresent, QStri
             for (auto it = object.begin(); it != object.end(); ++it)
                 b.extra.insert(it.key(), PlayListJson::toVariant(it.value()));
         }
+        b.recordTime = columnString(select.stmt, 11);
+        if (sqlite3_column_type(select.stmt, 12) == SQLITE_INTEGER)
+            b.storedFixCount =
+                static_cast<std::size_t>(std::max<sqlite3_int64>(0, sqlite3_column_int64(select.stmt, 12)));
         rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE) {
@@ -288,8 +325,8 @@ bool PlayListDatabase::insertRow(qint64 id, const PlayListEntryBody& body, std::
                                  QString& problem) {
     Statement insert;
     insert.stmt = prepare("INSERT INTO clips (id, key_path, key_max_speed, key_is_in_china, aevSpeed, "
-                          "totailDistance, file_time, file_size, key_active_yn, gps_seconds, extra) "
-                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                          "totailDistance, file_time, file_size, key_active_yn, gps_seconds, extra, "
+                          "record_time, fix_seconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                           problem);
     if (!insert)
         return false;
@@ -315,6 +352,12 @@ bool PlayListDatabase::insertRow(qint64 id, const PlayListEntryBody& body, std::
     } else {
         sqlite3_bind_null(s, 11);
     }
+    bindText(s, 12, body.recordTime);
+    if (const std::optional<std::size_t> fixes = body.fixCount();
+        fixes && (samples || body.storedSampleCount))
+        sqlite3_bind_int64(s, 13, static_cast<sqlite3_int64>(*fixes));
+    else
+        sqlite3_bind_null(s, 13);
     if (sqlite3_step(s) != SQLITE_DONE) {
         problem = error();
         return false;

@@ -13,7 +13,8 @@ struct sqlite3_stmt;
 
 // The play list on disk: an SQLite database in WAL mode beside the settings file. One row per play-list
 // row in "clips" (listed in the order of their ids), its track in "tracks" as the JSON array the row's
-// "key_gps_data" holds, and a few facts in "meta". Columns carry the rows' literal keys.
+// "key_gps_data" holds, and a few facts in "meta". Columns carry the rows' literal keys, and two facts that
+// are not row keys: when the clip was recorded and how many of its samples have a position.
 //
 // One connection; not thread-safe: each user (the writer thread, the track reader) opens its own.
 // Every write method runs inside the caller's transaction (begin/commit) and returns false with `problem`
@@ -69,7 +70,9 @@ private:
     bool exec(const char* sql, QString& problem);
     sqlite3_stmt* prepare(const char* sql, QString& problem);
     QString error() const;
+    bool hasClipFacts(); // the columns record_time and fix_seconds exist
 
     const QString m_path;
     sqlite3* m_db = nullptr;
+    bool m_hasClipFacts = false;
 };

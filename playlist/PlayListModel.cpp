@@ -2,6 +2,7 @@
 
 #include "NumberText.h"
 
+#include <QDateTime>
 #include <QUrl>
 
 void PlayListModel::setPlayList(PlayList list, qint64 markedRow) {
@@ -33,6 +34,8 @@ QString PlayListModel::gpsText(const PlayListEntry& entry) {
     const std::size_t seconds = entry.body().sampleCount();
     if (seconds == 0)
         return tr("no GPS");
+    if (entry.body().fixCount() == std::optional<std::size_t>(0))
+        return tr("no fix");
     if (seconds < 60)
         return tr("%1 s GPS").arg(seconds);
     // Minutes and seconds, with hours once there are any: "3:00 GPS", "1:02:00 GPS".
@@ -45,6 +48,21 @@ QString PlayListModel::gpsText(const PlayListEntry& entry) {
     return tr("%1 GPS").arg(length);
 }
 
+QString PlayListModel::recordTimeText(const QString& isoUtc) {
+    const QDateTime utc = QDateTime::fromString(isoUtc, Qt::ISODate);
+    if (!utc.isValid())
+        return {};
+    const QDateTime local = utc.toLocalTime();
+    const QDate d = local.date();
+    const QTime t = local.time();
+    const auto two = [](int value) {
+        return QString("%1").arg(value, 2, 10, QChar('0'));
+    };
+    return QString("%1-%2-%3 %4:%5:%6")
+        .arg(d.year())
+        .arg(two(d.month()), two(d.day()), two(t.hour()), two(t.minute()), two(t.second()));
+}
+
 QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() < 0 || index.row() >= rowCount())
         return {};
@@ -54,8 +72,11 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return fileName(entry.path().value_or(QString()));
-    case Qt::ToolTipRole:
-        return QUrl(entry.path().value_or(QString())).toLocalFile();
+    case Qt::ToolTipRole: {
+        const QString file = QUrl(entry.path().value_or(QString())).toLocalFile();
+        const QString recorded = body.recordTime ? recordTimeText(*body.recordTime) : QString();
+        return recorded.isEmpty() ? file : file + "\n" + tr("Recorded %1").arg(recorded);
+    }
     case KeyRole:
         return entry.path().value_or(QString());
     case TimeRole:
@@ -65,7 +86,11 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     case GpsRole:
         return gpsText(entry);
     case HasGpsRole:
-        return body.sampleCount() > 0;
+        return body.sampleCount() > 0 && body.fixCount() != std::optional<std::size_t>(0);
+    case RecordTimeRole: {
+        const QString text = body.recordTime ? recordTimeText(*body.recordTime) : QString();
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
     case MarkedRole:
         return index.row() == m_marked;
     case SelectedRole:

@@ -5,7 +5,8 @@
 #include <QAbstractListModel>
 
 // The play list's rows for the table: file name (the key's last component, unescaped), time, size
-// ("%.1fM"), how much of a GPS track the file has, and whether the row is the marked one.
+// ("%.1fM"), how much of a GPS track the file has, when it was recorded, and whether the row is the marked
+// one.
 class PlayListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -16,7 +17,8 @@ public:
         GpsRole,
         HasGpsRole,
         MarkedRole,
-        SelectedRole
+        SelectedRole,
+        RecordTimeRole // when the clip's records say it was recorded, in local time; absent when unknown
     };
 
     using QAbstractListModel::QAbstractListModel;
@@ -31,8 +33,11 @@ public:
 
     static QString fileName(const QString& key);
     static QString sizeText(float megabytes);
-    // "180 s GPS" for a file with a track, "no GPS" without.
+    // "180 s GPS" for a file with a track, "no fix" for a track without a single position, "no GPS"
+    // without a track.
     static QString gpsText(const PlayListEntry& entry);
+    // "2025-06-01 10:15:02" (local time) for "2025-06-01T08:15:02Z"; empty when it is not such a time.
+    static QString recordTimeText(const QString& isoUtc);
 
 private:
     PlayList m_list;

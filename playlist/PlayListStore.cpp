@@ -419,6 +419,7 @@ quint64 PlayListStore::replace(PlayList replacement) {
             body->fileTime = b.fileTime;
             body->fileSize = b.fileSize;
             body->extra = b.extra;
+            body->recordTime = b.recordTime;
             row = PlayListEntry(std::move(body), entry.activeYn());
         }
         const qint64 id = m_nextId++;

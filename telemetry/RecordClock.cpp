@@ -1,5 +1,7 @@
 #include "RecordClock.h"
 
+#include "NumberText.h"
+
 namespace {
 
 constexpr std::uint32_t kFirstYear = 1990;
@@ -15,7 +17,17 @@ std::uint32_t daysInMonth(std::uint32_t year, std::uint32_t month) {
     return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
 }
 
+std::string padded(std::uint32_t value, std::size_t width) {
+    const std::string digits = NumberText::formatUnsigned(value);
+    return digits.size() < width ? std::string(width - digits.size(), '0') + digits : digits;
+}
+
 } // namespace
+
+std::string RecordClock::isoUtcText() const {
+    return padded(year, 4) + "-" + padded(month, 2) + "-" + padded(day, 2) + "T" + padded(hour, 2) + ":" +
+           padded(minute, 2) + ":" + padded(second, 2) + "Z";
+}
 
 std::optional<RecordClock> RecordClock::plausible() const {
     RecordClock clock = *this;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 // The date and time fields of one GPS message as the camera wrote them (UTC by NMEA convention).
 struct RecordClock {
@@ -15,4 +16,6 @@ struct RecordClock {
     // The clock with a four-digit year when it names a real moment (two-digit years are read as 20yy),
     // otherwise nothing.
     std::optional<RecordClock> plausible() const;
+    // "2025-06-01T08:15:02Z", the fields as they are (padded to four and two digits).
+    std::string isoUtcText() const;
 };

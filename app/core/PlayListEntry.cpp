@@ -236,6 +236,20 @@ std::size_t PlayListEntryBody::sampleCount() const {
     return storedSampleCount.value_or(0);
 }
 
+bool PlayListEntryBody::hasPosition(const TrackSample& sample) {
+    return NumberText::parseLeadingFloat(sample.gpsLat) != 0 &&
+           NumberText::parseLeadingFloat(sample.gpsLgt) != 0;
+}
+
+std::optional<std::size_t> PlayListEntryBody::fixCount() const {
+    if (gpsData) {
+        return static_cast<std::size_t>(std::count_if(gpsData->begin(), gpsData->end(), hasPosition));
+    }
+    if (!storedSampleCount)
+        return 0;
+    return storedFixCount;
+}
+
 void PlayListJson::appendSamples(std::string& out, const TrackSamples& samples) {
     out.reserve(out.size() + samples.size() * 120 + 2);
     out += '[';
@@ -304,9 +318,11 @@ PlayListEntry::PlayListEntry(std::shared_ptr<const PlayListEntryBody> body, std:
     : m_body(body ? std::move(body) : std::make_shared<PlayListEntryBody>())
     , m_activeYn(activeYn) {}
 
-PlayListEntry PlayListEntry::fromTrackInfo(const QString& fileKey, const TrackInfo& info) {
+PlayListEntry PlayListEntry::fromTrackInfo(const QString& fileKey, const TrackInfo& info,
+                                           std::optional<QString> recordTime) {
     auto body = std::make_shared<PlayListEntryBody>();
     body->path = fileKey;
+    body->recordTime = std::move(recordTime);
     if (info.videoDatas)
         body->gpsData = std::make_shared<const TrackSamples>(*info.videoDatas);
     body->maxSpeed = info.maxSpeed;

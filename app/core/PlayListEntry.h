@@ -49,11 +49,22 @@ public:
     std::optional<float> fileSize;
     QVariantMap extra; // keys this version does not know, kept as they were stored
 
+    // Facts about the clip that are not row keys (a row's dictionary never shows them): when its records
+    // say it was recorded (UTC, "yyyy-MM-ddTHH:mm:ssZ"), and how many of its samples have a position, as
+    // the play-list database keeps them for rows whose samples stay on disk.
+    std::optional<QString> recordTime;
+    std::optional<std::size_t> storedFixCount;
+
     // The samples ("key_gps_data"): held ones, or read from the store; null when the row has none.
     std::shared_ptr<const TrackSamples> samples() const;
     // Whether the row has "key_gps_data", and how many samples it holds, without reading them.
     bool hasSamples() const { return gpsData || storedSampleCount; }
     std::size_t sampleCount() const;
+    // Samples with a position (see hasPosition): counted from held samples, else as stored; unknown for a
+    // row read from an older store.
+    std::optional<std::size_t> fixCount() const;
+    // A sample has a position when neither coordinate reads as 0 (a second without a fix has "0.000000").
+    static bool hasPosition(const TrackSample& sample);
 
     // The row's members as JSON text without braces, e.g. "key_path":"file:///a.mp4","file_size":0.5
     const std::string& jsonMembers() const;
@@ -70,7 +81,9 @@ public:
     explicit PlayListEntry(std::shared_ptr<const PlayListEntryBody> body, std::optional<bool> activeYn = {});
 
     // The row the batch add makes for a file: every value the TrackInfo has, under the row's keys.
-    static PlayListEntry fromTrackInfo(const QString& fileKey, const TrackInfo& info);
+    // `recordTime`: when the clip's records say it was recorded, when they do.
+    static PlayListEntry fromTrackInfo(const QString& fileKey, const TrackInfo& info,
+                                       std::optional<QString> recordTime = std::nullopt);
     static PlayListEntry fromDictionary(const QVariantMap& dictionary);
     static PlayListEntry fromJson(const QJsonObject& object);
 

@@ -108,6 +108,12 @@ private slots:
         m_player->delegate()->openUrls(m_clips); // as given on the command line: the first plays
         QVERIFY(opened.wait(30000));
         QCOMPARE(m_player->playlist()->model()->rowCount(), 6);
+        // The rows say when each clip was recorded, and which one never had a position.
+        const QAbstractItemModel* rows = m_player->playlist()->model();
+        QCOMPARE(rows->index(3, 0).data(PlayListModel::GpsRole).toString(), QString("no fix"));
+        QVERIFY(rows->index(0, 0).data(PlayListModel::RecordTimeRole).toString().startsWith("2024-06-0"));
+        QVERIFY(!rows->index(1, 0).data(PlayListModel::RecordTimeRole).isValid()); // no records
+        m_player->screenshot("playthrough", "rows");
         QTRY_VERIFY2_WITH_TIMEOUT(lastRowHasEnded(), qPrintable(watcher.played.join(", ")), 120000);
         QCOMPARE(watcher.played, names(0, 5));
         // Every file with a picture showed it.

@@ -59,7 +59,7 @@ class TestMyCache : public QObject {
 private:
     QTemporaryDir m_config;
     QTemporaryDir m_media;
-    QUrl m_china, m_world, m_spaced, m_plain, m_nested, m_outer;
+    QUrl m_china, m_world, m_spaced, m_plain, m_nested, m_outer, m_cold, m_noFix;
 
     QUrl clip(const QString& relative, const SyntheticDrive& drive) {
         const QString path = m_media.filePath(relative);
@@ -81,6 +81,12 @@ private slots:
         m_spaced = clip("with space 行车.mp4", china);
         m_nested = clip("a/b.MP4", world);
         m_outer = clip("x/a/b.MP4", world);
+        SyntheticDrive cold = SyntheticDrive::china();
+        cold.seconds = 6;
+        cold.noFixSeconds = 3;
+        m_cold = clip("cold.mp4", cold);
+        cold.noFixSeconds = 6;
+        m_noFix = clip("nofix.mp4", cold);
         TestFiles::write(m_media, "plain.mp4", ClipWriter::box("moov", {}));
         m_plain = QUrl::fromLocalFile(m_media.filePath("plain.mp4"));
     }
@@ -232,6 +238,31 @@ private slots:
         QCOMPARE(
             keysOf(MyCache::playList()),
             (QStringList{MyCache::fileKey(m_china), MyCache::fileKey(m_world), MyCache::fileKey(m_spaced)}));
+    }
+
+    void rowsKnowWhenAndWhetherTheyHaveAPosition() {
+        QCOMPARE(addAndWait({m_world, m_cold, m_noFix, m_plain}), 1);
+        const auto facts = [](const PlayList& list) {
+            QStringList texts;
+            for (const PlayListEntry& row : list) {
+                const auto fixes = row.body().fixCount();
+                texts << row.body().recordTime.value_or("-") + " " +
+                             (fixes ? QString::number(*fixes) : QString("unknown"));
+            }
+            return texts;
+        };
+        // The first record with a date and time gives the recording time, the no-fix seconds included.
+        const QStringList expected{"2024-06-01T08:30:00Z 6", "2024-06-01T08:30:00Z 3",
+                                   "2024-06-01T08:30:00Z 0", "- 0"};
+        QCOMPARE(facts(*MyCache::playList()), expected);
+        PlayListStore::resetShared();
+        SettingsStore::resetShared();
+        QCOMPARE(facts(*MyCache::playList()), expected); // as stored, without the tracks being read
+        QVERIFY(!MyCache::playList()->at(1).body().gpsData);
+        // Not row keys: the rows' dictionaries are what they were.
+        QCOMPARE(QStringList(MyCache::playList()->at(2).toDictionary().keys()),
+                 (QStringList{"aevSpeed", "file_size", "file_time", "key_gps_data", "key_is_in_china",
+                              "key_max_speed", "key_path", "totailDistance"}));
     }
 
     void listSurvivesARestart() {

@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,7 +26,8 @@
 
 namespace {
 
-PlayListEntry row(const QString& key, int samples, std::optional<bool> active = {}) {
+PlayListEntry row(const QString& key, int samples, std::optional<bool> active = {},
+                  std::optional<QString> recordTime = {}) {
     TrackInfo info;
     info.fileSize = 12.5f;
     info.fileTime = "2026-12-10 03:14:54";
@@ -40,7 +42,7 @@ PlayListEntry row(const QString& key, int samples, std::optional<bool> active = 
         info.aevSpeed = 50.5f;
         info.totailDistance = 9000;
     }
-    PlayListEntry entry = PlayListEntry::fromTrackInfo(key, info);
+    PlayListEntry entry = PlayListEntry::fromTrackInfo(key, info, std::move(recordTime));
     return active ? entry.withActive(*active) : entry;
 }
 
@@ -120,6 +122,48 @@ private slots:
         QVERIFY(!list->at(1).body().hasSamples());
         QCOMPARE(before.at(0).value("key_gps_data").toList().size(), 180);
         QVERIFY(!before.at(1).contains("key_gps_data"));
+    }
+
+    void aDatabaseOfAnEarlierPlayerGainsTheClipFacts() {
+        // The first schema, as an earlier player made it: no recording time, no count of fixes.
+        if (QStandardPaths::findExecutable("sqlite3").isEmpty())
+            QSKIP("the sqlite3 shell is needed to make an earlier database");
+        const char* earlier =
+            "CREATE TABLE clips (id INTEGER PRIMARY KEY, key_path TEXT, key_max_speed REAL, "
+            "key_is_in_china INTEGER, aevSpeed REAL, totailDistance REAL, file_time TEXT, "
+            "file_size REAL, key_active_yn INTEGER, gps_seconds INTEGER, extra TEXT);"
+            "CREATE TABLE tracks (clip_id INTEGER PRIMARY KEY, key_gps_data TEXT NOT NULL);"
+            "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT);"
+            "INSERT INTO clips (id, key_path, file_time, file_size, gps_seconds) "
+            "VALUES (1, 'file:///old.mp4', '2026-01-02 03:04:05', 1.5, 1);"
+            "INSERT INTO tracks VALUES (1, '[{\"gpsLat\":\"0.000000\",\"gpsLgt\":\"0.000000\"}]');"
+            "PRAGMA user_version=1;";
+        QCOMPARE(QProcess::execute(QStandardPaths::findExecutable("sqlite3"), {dbPath(), earlier}), 0);
+
+        // Read as it is (a folder that cannot be written is read this way)...
+        {
+            PlayListDatabase reader(dbPath());
+            QString problem;
+            QCOMPARE(reader.open(false, problem), PlayListDatabase::Status::Ok);
+            std::vector<PlayListDatabase::Row> rows;
+            bool present = false;
+            QVERIFY2(reader.readRows(rows, present, problem), qPrintable(problem));
+            QCOMPARE(rows.size(), std::size_t(1));
+            QVERIFY(!rows.at(0).body->recordTime);
+        }
+        // ...and opened by the player: its rows' facts are not known (not "no fix"), new rows have them.
+        {
+            PlayListStore store(dbPath());
+            QCOMPARE(store.list()->size(), std::size_t(1));
+            QCOMPARE(store.list()->at(0).body().fixCount(), std::optional<std::size_t>());
+            QVERIFY(store.waitTried(store.append(row("file:///new.mp4", 3, {}, "2025-06-01T08:15:02Z"))));
+        }
+        PlayListStore store(dbPath());
+        const auto list = store.list();
+        QCOMPARE(list->size(), std::size_t(2));
+        QCOMPARE(list->at(0).body().fixCount(), std::optional<std::size_t>());
+        QCOMPARE(list->at(1).body().fixCount(), std::optional<std::size_t>(3));
+        QCOMPARE(list->at(1).body().recordTime, std::optional<QString>("2025-06-01T08:15:02Z"));
     }
 
     void changesAreEachOnDisk() {

@@ -35,6 +35,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <ctime>
+
 namespace {
 
 class FakePlayback : public QObject, public PlaybackControl {
@@ -325,19 +327,56 @@ private slots:
 
     void gpsLengthText_data() {
         QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("fixes"); // the seconds with a position, at the end (a cold start first)
         QTest::addColumn<QString>("text");
-        QTest::newRow("none") << 0 << "no GPS";
-        QTest::newRow("under a minute") << 45 << "45 s GPS";
-        QTest::newRow("three minutes") << 180 << "3:00 GPS";
-        QTest::newRow("over an hour") << 3720 << "1:02:00 GPS";
+        QTest::addColumn<bool>("green");
+        QTest::newRow("none") << 0 << 0 << "no GPS" << false;
+        QTest::newRow("under a minute") << 45 << 45 << "45 s GPS" << true;
+        QTest::newRow("one fix is enough") << 20 << 1 << "20 s GPS" << true;
+        QTest::newRow("no fix at all") << 20 << 0 << "no fix" << false;
+        QTest::newRow("three minutes") << 180 << 180 << "3:00 GPS" << true;
+        QTest::newRow("over an hour") << 3720 << 3720 << "1:02:00 GPS" << true;
     }
     void gpsLengthText() {
         QFETCH(int, seconds);
+        QFETCH(int, fixes);
         QFETCH(QString, text);
+        QFETCH(bool, green);
         TrackInfo info;
-        if (seconds > 0)
-            info.videoDatas = std::vector<TrackSample>(static_cast<std::size_t>(seconds));
-        QCOMPARE(PlayListModel::gpsText(PlayListEntry::fromTrackInfo("file:///clip.mp4", info)), text);
+        if (seconds > 0) {
+            info.videoDatas = std::vector<TrackSample>(static_cast<std::size_t>(seconds),
+                                                       TrackSample{"0.000000", "0.000000", 0, 0, 1024, 0, 0});
+            for (int i = seconds - fixes; i < seconds; ++i)
+                info.videoDatas->at(static_cast<std::size_t>(i)) = {"22.543100", "113.940000", 0, 0, 1024, 0,
+                                                                    30};
+        }
+        PlayListModel model;
+        model.setPlayList({PlayListEntry::fromTrackInfo("file:///clip.mp4", info)}, -1);
+        QCOMPARE(model.index(0).data(PlayListModel::GpsRole).toString(), text);
+        QCOMPARE(model.index(0).data(PlayListModel::HasGpsRole).toBool(), green);
+    }
+
+    void recordingTimeText_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown"); // with TZ=Europe/Berlin
+        QTest::newRow("summer") << "2025-06-01T08:15:02Z"
+                                << "2025-06-01 10:15:02";
+        QTest::newRow("across midnight") << "2024-12-31T23:30:00Z"
+                                         << "2025-01-01 00:30:00";
+        QTest::newRow("not a time") << "2025-13-01T08:15:02Z"
+                                    << "";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void recordingTimeText() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        ::tzset();
+        QCOMPARE(PlayListModel::recordTimeText(stored), shown);
+        qputenv("TZ", zone);
+        ::tzset();
     }
 
     void ctrlClickSelectsWithoutChangingWhatPlays() {
