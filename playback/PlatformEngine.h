@@ -33,6 +33,7 @@ public:
     double currentTime() const override;
     double setCurrentTime(double seconds) override;
     void userChangeVolume(double volume) override;
+    float volume() const { return m_volume; } // 0 to 1
 
 private:
     void makePlayer();

@@ -167,6 +167,7 @@ void VideoViewController::buildTransportBar() {
     m_playButton = transportButton("player_play", "播放/暂停");
     m_nextButton = transportButton("player_next", "下一段");
     m_voiceBtn = transportButton("player_volume", "音量");
+    showVolume(SettingsStore::shared().floatValue(SettingsKeys::kVolume));
     m_playSpeedButton = transportButton("1.00", "播放速度");
     m_playSpeedButton->setIconSize(QSize(40, 24));
     m_playSpeedButton->setIcon(QIcon(AppResources::picture("1.00", QSize(40, 24), devicePixelRatioF())));
@@ -595,7 +596,17 @@ void VideoViewController::clickVoiceBtn() {
     popover->showNextTo(m_voiceBtn);
 }
 
+void VideoViewController::showVolume(double volume) {
+    const bool muted = !(volume > 0);
+    if (m_voiceBtn->property("muted") == QVariant(muted))
+        return;
+    m_voiceBtn->setProperty("muted", muted);
+    m_voiceBtn->setIcon(QIcon(AppResources::picture(muted ? "player_volume_muted" : "player_volume",
+                                                    kButtonIcon, devicePixelRatioF())));
+}
+
 void VideoViewController::userChangeVolume(double volume) {
+    showVolume(volume);
     engine()->userChangeVolume(volume);
 }
 

@@ -128,6 +128,8 @@ private:
     void buildTransportBar();
     void buildPanels();
     QToolButton* transportButton(const QString& picture, const char* tooltipKey);
+    // The volume button shows a muted speaker while the volume is 0 (as on a first run).
+    void showVolume(double volume);
     PlaybackEngine* engine() const;
     void connectEngine(PlaybackEngine* engine);
     void engineStarted(double duration);

@@ -21,6 +21,7 @@
 #include <QListView>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTest>
 #include <QToolButton>
 
@@ -96,6 +97,34 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(playlist()->model()->rowCount(), 3, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(video()->platformEngine()->isPlaying(), 20000);
         m_player->screenshot("userpaths", "2-playing");
+    }
+
+    void theVolumeStartsMutedAndSaysSo() {
+        // A first run plays silent: the button shows a muted speaker until the slider is moved.
+        QToolButton* button = video()->voiceBtn();
+        QCOMPARE(button->property("muted"), QVariant(true));
+        QCOMPARE(video()->platformEngine()->volume(), 0.0f);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QSlider* slider = nullptr;
+        QTRY_VERIFY((slider = QApplication::activePopupWidget()
+                                  ? QApplication::activePopupWidget()->findChild<QSlider*>()
+                                  : nullptr) ||
+                    [&] {
+                        for (QWidget* w : QApplication::topLevelWidgets()) {
+                            if (w->isVisible() && w != m_player->window() &&
+                                (slider = w->findChild<QSlider*>()))
+                                return true;
+                        }
+                        return false;
+                    }());
+        // Up the slider by clicks on its groove, high up.
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 2, slider->height() / 5));
+        QTRY_VERIFY(slider->value() > 0);
+        m_player->screenshot("userpaths", "2b-volume");
+        QCOMPARE(button->property("muted"), QVariant(false));
+        QVERIFY(video()->platformEngine()->volume() > 0);
+        QTest::keyClick(slider, Qt::Key_Escape);
+        QTRY_VERIFY(!slider->isVisible());
     }
 
     void spacePausesAndResumesWhateverHasFocus() {
