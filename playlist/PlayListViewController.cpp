@@ -297,12 +297,14 @@ void PlayListViewController::videoAllTime(double seconds) {
 
 void PlayListViewController::updateDataByCurrentTime(double seconds) {
     const auto s = static_cast<qint64>(seconds);
+    // The time follows the video also where the track has no second for it (no GPS, a shorter track).
+    if (s >= 0)
+        m_timeText->setText(TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(s)) + " / " +
+                            TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(m_totalTime)));
     if (m_graph->isEmpty() || s < 0 || s >= m_graph->size())
         return;
     m_gsensorView->setTotleSecond(static_cast<int>(m_totalTime));
     m_gsensorView->updateGsensorRange(static_cast<int>(s));
-    m_timeText->setText(TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(s)) + " / " +
-                        TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(m_totalTime)));
 }
 
 QStringList PlayListViewController::selectedKeys() const {

@@ -69,6 +69,7 @@ public:
     QString speedCaption() const;
     QToolButton* setbutton() const { return m_setbutton; }
     QToolButton* filesButton() const { return m_filesButton; }
+    QLabel* timeText() const { return m_timeText; } // "elapsed / length" under the list
     QToolButton* deleteButton() const { return m_deleteButton; }
     QWidget* openPanel() const { return m_panel; }
 

@@ -14,7 +14,9 @@
 #include "VlcEngine.h"
 #include "VlcVideoSurface.h"
 
+#include <QLabel>
 #include <QListView>
+#include <QMap>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -34,6 +36,7 @@ public:
 
     QStringList played;
     QSet<QString> pictured;
+    QMap<QString, QSet<QString>> panelTimes; // the play-list panel's "elapsed / length" seen per file
     int restarts = 0;
 
 private:
@@ -53,6 +56,7 @@ private:
                                  : video->platformEngine()->surface()->framesShown() > m_framesAtStart;
         if (picture)
             pictured << name;
+        panelTimes[name] << m_player.playlist()->timeText()->text();
         const double now = video->currentTime();
         if (m_latest > 2 && now < 1)
             ++restarts;
@@ -119,6 +123,12 @@ private slots:
         // Every file with a picture showed it.
         for (const QString& name : names(0, 5))
             QVERIFY2(watcher.pictured.contains(name), qPrintable(name + " showed no picture"));
+        // The panel's time follows the video also where the file has no GPS track.
+        for (const QString& name : names(0, 5)) {
+            QVERIFY2(
+                watcher.panelTimes.value(name).contains("00:02 / 00:03"),
+                qPrintable(name + ": " + QStringList(watcher.panelTimes.value(name).values()).join(", ")));
+        }
         // Stays on the last row, the player up.
         QTest::qWait(1500);
         QVERIFY(lastRowHasEnded());
