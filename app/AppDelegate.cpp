@@ -128,6 +128,15 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
             [](PlaybackControl* v) { v->playAdjacentFile(true); });
     command(tr("Full Screen Video"), QKeySequence(Qt::Key_F),
             [](PlaybackControl* v) { v->toggleVideoFullScreen(); });
+    playback->addSeparator();
+    command(tr("Save Snapshot"), QKeySequence(Qt::CTRL | Qt::Key_S),
+            [](PlaybackControl* v) { v->saveSnapshot(); });
+    QAction* caption = playback->addAction(tr("Caption on Snapshots"));
+    caption->setCheckable(true);
+    const QVariant stored = SettingsStore::shared().value(SettingsKeys::kSnapshotCaption);
+    caption->setChecked(!stored.isValid() || stored.toBool());
+    connect(caption, &QAction::toggled, this,
+            [](bool on) { SettingsStore::shared().setValue(SettingsKeys::kSnapshotCaption, on); });
     if (PlaybackControl* video = videoVC())
         video->addPlaybackActions(playback->actions());
 

@@ -59,6 +59,7 @@ std::vector<MediaTrack> MediaTrackReader::tracks(const QByteArray& path) {
         MediaTrack track;
         if (codec->codec_type == AVMEDIA_TYPE_VIDEO) {
             track.type = MediaTrack::Type::Video;
+            track.size = QSize(codec->width, codec->height);
             if (isMovFamily && codec->codec_tag != 0)
                 track.codecSubtype = fourCC(codec->codec_tag); // the sample entry: hvc1, hev1, avc1, ...
             else if (codec->codec_id == AV_CODEC_ID_HEVC)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QUrl>
 
@@ -13,6 +14,8 @@ struct MediaTrack {
     // Video: the four-character sample-entry code for MP4 ("hvc1", "hev1", "avc1"); "hvc1" for HEVC in a
     // container without sample entries (a transport stream). Empty otherwise.
     QString codecSubtype;
+    // Video: the picture's size as the file states it (what decoders may pad to whole blocks).
+    QSize size;
 };
 
 class MediaTrackReader {

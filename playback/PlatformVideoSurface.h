@@ -16,6 +16,11 @@ public:
     void setFrame(const QVideoFrame& frame);
     void clearFrame();
     bool hasFrame() const { return m_frame.isValid(); }
+    // The picture's size as the file states it: only that part of a frame is shown and saved (see
+    // pictureArea). Empty: the whole frame.
+    void setPictureSize(const QSize& size) { m_pictureSize = size; }
+    // The latest frame at the video's own size, or a null image.
+    QImage currentImage() const;
 
     // Frames painted since the surface was made: each frame counts once, however often it is repainted.
     quint64 framesShown() const { return m_framesShown; }
@@ -24,7 +29,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRect pictureRect(const QSize& frameSize) const; // the part of a frame that is picture
     QVideoFrame m_frame;
+    QSize m_pictureSize;
     bool m_framePainted = true;
     quint64 m_framesShown = 0;
 };

@@ -4,19 +4,23 @@
 #include "AppManager.h"
 #include "AppResources.h"
 #include "AppUserDefaults.h"
+#include "FrameSnapshot.h"
 #include "MediaTrackReader.h"
 #include "MyCache.h"
 #include "MyCustomSlider.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "PlatformEngine.h"
+#include "PlatformVideoSurface.h"
 #include "PopoverWindow.h"
 #include "RadioPair.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "SpeedPlayerViewController.h"
+#include "SpeedUnits.h"
 #include "TimeFormatUtils.h"
 #include "VlcEngine.h"
+#include "VlcVideoSurface.h"
 #include "VoiceViewController.h"
 
 #include <QApplication>
@@ -82,6 +86,17 @@ VideoViewController::VideoViewController(QWidget* parent)
     m_containerView = new QWidget(this);
     auto* stack = new QStackedLayout(m_containerView);
     stack->setStackingMode(QStackedLayout::StackAll);
+    m_noticeLabel = new QLabel(this);
+    m_noticeLabel->setObjectName("videoNotice");
+    m_noticeLabel->setWordWrap(true);
+    m_noticeLabel->setTextInteractionFlags(Qt::TextSelectableByMouse); // a path to copy
+    m_noticeLabel->setStyleSheet("QLabel#videoNotice { background: rgba(0, 0, 0, 190); color: white; "
+                                 "border-radius: 6px; padding: 6px 10px; }");
+    m_noticeLabel->hide();
+    m_noticeTimer = new QTimer(this);
+    m_noticeTimer->setSingleShot(true);
+    m_noticeTimer->setInterval(kNoticeMs);
+    connect(m_noticeTimer, &QTimer::timeout, m_noticeLabel, &QWidget::hide);
     m_logoImage = new QLabel(m_containerView);
     m_logoImage->setAlignment(Qt::AlignCenter);
     m_logoImage->setPixmap(AppResources::picture("kestrun-player", QSize(96, 96), devicePixelRatioF()));
@@ -342,13 +357,20 @@ void VideoViewController::initAssetData(const QUrl& url) {
         return;
     }
     const float volume = SettingsStore::shared().floatValue(SettingsKeys::kVolume);
+    QSize picture;
+    for (const MediaTrack& track : tracks) {
+        if (track.type == MediaTrack::Type::Video && picture.isEmpty())
+            picture = track.size;
+    }
     if (m_isTSvideo) {
         m_platform->close();
         m_platform->videoSurface()->hide();
+        m_vlc->surface()->setPictureSize(picture);
         m_vlc->videoSurface()->show();
     } else {
         m_vlc->close();
         m_vlc->videoSurface()->hide();
+        m_platform->surface()->setPictureSize(picture);
         m_platform->videoSurface()->show();
     }
     engine()->open(url, static_cast<float>(m_currentRate), volume);
@@ -795,6 +817,74 @@ void VideoViewController::addPlaybackActions(const QList<QAction*>& actions) {
     addActions(actions);
 }
 
+QStringList VideoViewController::snapshotCaption(double seconds) const {
+    QStringList lines;
+    if (!m_url)
+        return lines;
+    const QString key = MyCache::fileKey(*m_url);
+    const auto second = static_cast<std::int64_t>(std::max(0.0, seconds));
+    if (const std::optional<QString> recorded = MyCache::recordTime(key)) {
+        const QString time = TimeFormatUtils::localRecordTime(*recorded, second);
+        if (!time.isEmpty())
+            lines << time;
+    }
+    const auto samples = MyCache::findGpsDatas(key);
+    if (samples && second < static_cast<std::int64_t>(samples->size())) {
+        const TrackSample& sample = samples->at(static_cast<std::size_t>(second));
+        const int speedType = AppManager::sharedManager().speedType();
+        const long shown = std::lround(static_cast<float>(sample.spd * SpeedUnits::factor(speedType)));
+        lines << QString::number(shown) + " " +
+                     AppResources::localized(speedType == AppManager::kSpeedKmh ? "km_speedUnit"
+                                                                                : "mph_speedUnit");
+        if (PlayListEntryBody::hasPosition(sample))
+            lines << QString::fromStdString(sample.gpsLat) + ", " + QString::fromStdString(sample.gpsLgt);
+    }
+    return lines;
+}
+
+void VideoViewController::saveSnapshot() {
+    if (!m_url || !engine()->hasFile())
+        return;
+    const QImage frame =
+        m_isTSvideo ? m_vlc->surface()->currentFrame() : m_platform->surface()->currentImage();
+    if (frame.isNull()) {
+        showNotice(tr("There is no picture to save yet."));
+        return;
+    }
+    const double seconds = currentTime();
+    const QVariant caption = SettingsStore::shared().value(SettingsKeys::kSnapshotCaption);
+    const bool withCaption = !caption.isValid() || caption.toBool();
+    const QImage image =
+        FrameSnapshot::captioned(frame, withCaption ? snapshotCaption(seconds) : QStringList());
+    const QString folder = m_snapshotFolder.isEmpty() ? FrameSnapshot::defaultFolder() : m_snapshotFolder;
+    const QString path = FrameSnapshot::freePath(folder, m_url->fileName(), seconds);
+    QString problem;
+    if (FrameSnapshot::save(image, path, &problem)) {
+        qCInfo(lcKestrun).noquote() << "Snapshot saved to" << path;
+        showNotice(tr("Snapshot saved to %1").arg(QDir::toNativeSeparators(path)));
+    } else {
+        qWarning().noquote() << "Snapshot could not be saved to" << path << ":" << problem;
+        showNotice(
+            tr("The snapshot could not be saved to %1 (%2).").arg(QDir::toNativeSeparators(path), problem));
+    }
+}
+
+void VideoViewController::showNotice(const QString& text) {
+    m_noticeLabel->setText(text);
+    m_noticeLabel->adjustSize();
+    placeNotice();
+    m_noticeLabel->show();
+    m_noticeLabel->raise();
+    m_noticeTimer->start();
+}
+
+void VideoViewController::placeNotice() {
+    // One line when it fits (padding included), wrapped to the view's width when not.
+    const int natural = m_noticeLabel->fontMetrics().horizontalAdvance(m_noticeLabel->text()) + 24;
+    const int width = std::min(natural, this->width() - 24);
+    m_noticeLabel->setGeometry(12, 12, std::max(0, width), m_noticeLabel->heightForWidth(std::max(1, width)));
+}
+
 // In full screen the bar lies over the bottom of the picture, which keeps its size while the bar comes
 // and goes.
 void VideoViewController::placeBarOverPicture() {
@@ -805,6 +895,8 @@ void VideoViewController::placeBarOverPicture() {
 
 void VideoViewController::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (m_noticeLabel && m_noticeLabel->isVisible())
+        placeNotice();
     if (m_isOtherOne)
         placeBarOverPicture();
 }

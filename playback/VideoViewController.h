@@ -30,6 +30,7 @@ class VideoViewController : public QWidget, public CVModuleProtocol, public Play
     Q_OBJECT
 public:
     static constexpr int kAutoHideMs = 4000;
+    static constexpr int kNoticeMs = 6000;                         // how long a notice over the picture stays
     static constexpr double kSpacingFactor = 0.034722222222222224; // 5/144 of the window width
     static constexpr double kInitialSpacing = 35;
     static constexpr int kDragSeekMs = 80; // seeks while the seek knob is dragged, at most this often
@@ -74,6 +75,15 @@ public:
     void toggleVideoFullScreen() override;
     void togglePlayPause() override;
     void addPlaybackActions(const QList<QAction*>& actions) override;
+    void saveSnapshot() override;
+    // Where snapshots go (the Pictures folder unless set, for tests and a later preference).
+    void setSnapshotFolder(const QString& folder) { m_snapshotFolder = folder; }
+    // The caption's lines for the second that shows: the record's date and time, the speed in the unit in
+    // force, the position (each when the clip has it).
+    QStringList snapshotCaption(double seconds) const;
+    // A short message over the picture that goes away by itself (the path of a snapshot saved).
+    void showNotice(const QString& text);
+    QLabel* noticeLabel() const { return m_noticeLabel; }
 
     // What an engine reports, passed to the modules in the order they rely on.
     void reportDuration(double seconds);
@@ -128,6 +138,7 @@ private:
     void buildTransportBar();
     void buildPanels();
     QToolButton* transportButton(const QString& picture, const char* tooltipKey);
+    void placeNotice();
     // The volume button shows a muted speaker while the volume is 0 (as on a first run).
     void showVolume(double volume);
     PlaybackEngine* engine() const;
@@ -178,6 +189,9 @@ private:
     QToolButton* m_playButton = nullptr;
     QToolButton* m_lasetButton = nullptr;
     QToolButton* m_nextButton = nullptr;
+    QLabel* m_noticeLabel = nullptr;
+    QTimer* m_noticeTimer = nullptr;
+    QString m_snapshotFolder;
     QToolButton* m_voiceBtn = nullptr;
     QToolButton* m_playSpeedButton = nullptr;
     QToolButton* m_loopButton = nullptr;

@@ -1,5 +1,7 @@
 #include "VlcVideoSurface.h"
 
+#include "PictureArea.h"
+
 #include <QMetaObject>
 #include <QPainter>
 
@@ -41,19 +43,31 @@ void VlcVideoSurface::clearFrame() {
     update();
 }
 
+void VlcVideoSurface::setPictureSize(const QSize& size) {
+    QMutexLocker lock(&m_mutex);
+    m_pictureSize = size;
+}
+
 QImage VlcVideoSurface::currentFrame() const {
     QMutexLocker lock(&m_mutex);
-    return m_shown;
+    const QRect picture = pictureArea(m_shown.size(), m_pictureSize);
+    return picture.size() == m_shown.size() ? m_shown : m_shown.copy(picture);
 }
 
 void VlcVideoSurface::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    const QImage frame = currentFrame();
+    QImage frame;
+    QRect picture;
+    {
+        QMutexLocker lock(&m_mutex);
+        frame = m_shown; // shared, not copied
+        picture = pictureArea(m_shown.size(), m_pictureSize);
+    }
     if (frame.isNull())
         return;
-    const QSize fitted = frame.size().scaled(size(), Qt::KeepAspectRatio);
+    const QSize fitted = picture.size().scaled(size(), Qt::KeepAspectRatio);
     const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, frame);
+    painter.drawImage(target, frame, picture);
 }

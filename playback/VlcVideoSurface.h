@@ -19,6 +19,10 @@ public:
     void frameReady();
     void clearFrame();
 
+    // The picture's size as the file states it: only that part of a frame is shown and saved (see
+    // pictureArea). Empty: the whole frame.
+    void setPictureSize(const QSize& size);
+    // The latest frame at the video's own size, or a null image.
     QImage currentFrame() const;
 
 protected:
@@ -28,4 +32,5 @@ private:
     mutable QMutex m_mutex;
     QImage m_decoding; // written by libVLC
     QImage m_shown;    // a copy of the last complete frame
+    QSize m_pictureSize;
 };

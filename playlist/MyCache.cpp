@@ -150,6 +150,12 @@ bool MyCache::locationIsINChina(const QString& path) {
     return entry ? entry->body().isInChina.value_or(false) : true;
 }
 
+std::optional<QString> MyCache::recordTime(const QString& path) {
+    const auto list = storedList();
+    const PlayListEntry* entry = list ? firstWithPath(*list, path) : nullptr;
+    return entry ? entry->body().recordTime : std::nullopt;
+}
+
 QVariantMap MyCache::findFileMessage(const QString& path) {
     const auto list = storedList();
     const PlayListEntry* entry = list ? firstWithPath(*list, path) : nullptr;

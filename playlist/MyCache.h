@@ -44,6 +44,8 @@ public:
     // {"aevSpeed", "maxSpeed", "totailDistance"} of the first matching row, each when the row has it;
     // empty when no row matches.
     static QVariantMap findFileMessage(const QString& path);
+    // When the first matching row's clip was recorded, as its records say (UTC, ISO 8601), when known.
+    static std::optional<QString> recordTime(const QString& path);
 
     // The activation rule: every row gets "key_active_yn" false except the last row with this key (or the
     // row at this index), which gets true; the list is stored even when nothing matched.

@@ -1,8 +1,8 @@
 #include "PlayListModel.h"
 
 #include "NumberText.h"
+#include "TimeFormatUtils.h"
 
-#include <QDateTime>
 #include <QUrl>
 
 void PlayListModel::setPlayList(PlayList list, qint64 markedRow) {
@@ -49,18 +49,7 @@ QString PlayListModel::gpsText(const PlayListEntry& entry) {
 }
 
 QString PlayListModel::recordTimeText(const QString& isoUtc) {
-    const QDateTime utc = QDateTime::fromString(isoUtc, Qt::ISODate);
-    if (!utc.isValid())
-        return {};
-    const QDateTime local = utc.toLocalTime();
-    const QDate d = local.date();
-    const QTime t = local.time();
-    const auto two = [](int value) {
-        return QString("%1").arg(value, 2, 10, QChar('0'));
-    };
-    return QString("%1-%2-%3 %4:%5:%6")
-        .arg(d.year())
-        .arg(two(d.month()), two(d.day()), two(t.hour()), two(t.minute()), two(t.second()));
+    return TimeFormatUtils::localRecordTime(isoUtc);
 }
 
 QVariant PlayListModel::data(const QModelIndex& index, int role) const {

@@ -33,6 +33,8 @@ public:
     virtual void playAdjacentFile(bool next) = 0;
     virtual void toggleVideoFullScreen() = 0;
     virtual void togglePlayPause() = 0;
+    // Saves the picture that shows, at the video's own size, as PNG (with a caption when that is on).
+    virtual void saveSnapshot() = 0;
     // The playback menu's commands, so that their keys also work in the video's own full-screen window.
     virtual void addPlaybackActions(const QList<QAction*>& actions) = 0;
 };

@@ -6,10 +6,11 @@ inline constexpr const char* kPlayList = "KEY_PLAY_LIST"; // list of play-list r
 inline constexpr const char* kUserSpeed = "userSpeed";    // "1" miles per hour, "2" kilometres per hour
 inline constexpr const char* kUserMap = "userMap";        // "0" Google, "1" Baidu
 inline constexpr const char* kLanguageShowType =
-    "languageShowType";                                          // "1" decimal, "2" degrees/minutes/seconds
-inline constexpr const char* kUserLanguage = "userLanguage";     // display title of the chosen language
-inline constexpr const char* kSpeedUnit = "speed_unit";          // "kmph" or "mileph"
-inline constexpr const char* kVolume = "volume";                 // single-precision real
-inline constexpr const char* kUserPlaySpeed = "userPlaySpeed";   // playback-speed button tag 1..5 as a real
-inline constexpr const char* kAppleLanguages = "AppleLanguages"; // list of language codes, preferred first
+    "languageShowType";                                            // "1" decimal, "2" degrees/minutes/seconds
+inline constexpr const char* kUserLanguage = "userLanguage";       // display title of the chosen language
+inline constexpr const char* kSpeedUnit = "speed_unit";            // "kmph" or "mileph"
+inline constexpr const char* kVolume = "volume";                   // single-precision real
+inline constexpr const char* kUserPlaySpeed = "userPlaySpeed";     // playback-speed button tag 1..5 as a real
+inline constexpr const char* kAppleLanguages = "AppleLanguages";   // list of language codes, preferred first
+inline constexpr const char* kSnapshotCaption = "snapshotCaption"; // boolean; absent: true
 } // namespace SettingsKeys

@@ -13,4 +13,7 @@ public:
     static QString stringFromSeconds(std::int32_t seconds);
     // "09" for 9, "10" for 10.
     static QString stringAddPreZero(std::int32_t value);
+    // A record's UTC time ("2025-06-01T08:15:02Z") plus `laterSeconds`, in local time: "2025-06-01 10:15:02";
+    // empty when it is not such a time.
+    static QString localRecordTime(const QString& isoUtc, std::int64_t laterSeconds = 0);
 };

@@ -4,6 +4,7 @@
 // playback keys in the video's full screen. Screenshots of each step go to the test artefacts.
 #include "AppDelegate.h"
 #include "CVWindowController.h"
+#include "FileCell.h"
 #include "MyCache.h"
 #include "MyCustomSlider.h"
 #include "PlatformEngine.h"
@@ -22,6 +23,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -30,6 +32,7 @@ class TestUserPaths : public QObject {
 private:
     std::unique_ptr<PlayerHarness> m_player;
     QList<QUrl> m_clips;
+    QUrl m_ts; // played by the VLC engine, not in the list at first
 
     VideoViewController* video() const { return m_player->video(); }
     PlayListViewController* playlist() const { return m_player->playlist(); }
@@ -71,6 +74,8 @@ private slots:
         m_clips = {m_player->clip("first drive.mp4", PlayerHarness::h264(20), china),
                    m_player->clip("second drive.mp4", PlayerHarness::h264(20), world),
                    m_player->clip("third drive.mp4", PlayerHarness::h264(20), china)};
+        m_ts =
+            m_player->clip("parking.ts", PlayerHarness::hevc(20) + QStringList{"-f", "mpegts"}, std::nullopt);
         m_player->start();
         QVERIFY(QTest::qWaitForWindowActive(m_player->window()));
     }
@@ -142,6 +147,47 @@ private slots:
         QTRY_VERIFY(video()->platformEngine()->isPlaying());
         QTest::qWait(1000);
         QVERIFY(videoFrame() != paused); // and moves again
+    }
+
+    void ctrlSSavesThePictureAtTheVideosOwnSize() {
+        // The snapshots go to the user's Pictures folder, as the desktop's user-dirs names it.
+        QTemporaryDir pictures;
+        QFile dirs(qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs");
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_PICTURES_DIR=\"" + pictures.path().toUtf8() + "\"\n");
+        dirs.close();
+        const auto snapshots = [&pictures] {
+            return QDir(pictures.path()).entryList({"*.png"});
+        };
+        // The platform engine's picture, and the VLC engine's (a transport stream).
+        for (const QUrl& clip : {m_clips[1], m_ts}) {
+            if (video()->activeUrl() != std::optional<QUrl>(clip)) {
+                m_player->delegate()->openUrls({clip});
+                QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(clip), 20000);
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(video()->currentTime() >= 1.0, 20000);
+            const int before = static_cast<int>(snapshots().size());
+            QTest::keyClick(keyTarget(), Qt::Key_S, Qt::ControlModifier);
+            QTRY_COMPARE(snapshots().size(), before + 1);
+            const QString path =
+                pictures.filePath(snapshots().filter(QFileInfo(clip.fileName()).completeBaseName()).value(0));
+            QCOMPARE(QImage(path).size(), QSize(320, 180)); // the video's size, not the widget's
+            QVERIFY(video()->noticeLabel()->isVisible());
+            QVERIFY2(video()->noticeLabel()->text().contains(path),
+                     qPrintable(video()->noticeLabel()->text()));
+            m_player->screenshot("userpaths", "3b-snapshot-" + QFileInfo(clip.fileName()).suffix());
+        }
+        // The transport stream leaves the list by its ×, and the second drive plays again.
+        QListView* view = playlist()->tableView();
+        QCOMPARE(view->model()->rowCount(), 4);
+        view->scrollToBottom();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          FileCell::deleteButtonRect(view->visualRect(view->model()->index(3, 0))).center());
+        QTRY_COMPARE(view->model()->rowCount(), 3);
+        m_player->delegate()->openUrls({m_clips[1]});
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_clips[1]), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(video()->platformEngine()->isPlaying(), 20000);
+        dirs.remove();
     }
 
     void dragTheSeekKnob() {

@@ -182,7 +182,7 @@ private slots:
         QFETCH(bool, hevc);
         std::vector<MediaTrack> tracks;
         for (int i = 0; i < types.size(); ++i)
-            tracks.push_back({MediaTrack::Type(types[i]), codecs[i]});
+            tracks.push_back({MediaTrack::Type(types[i]), codecs[i], QSize()});
         QCOMPARE(MediaTrackReader::isVideoHevc(tracks), hevc);
         QVERIFY(MediaTrackReader::isMp4(QUrl("file:///a/b.Mp4")));
         QVERIFY(!MediaTrackReader::isMp4(QUrl("file:///a.mp4/b.ts")));

@@ -51,6 +51,7 @@ public:
     void toggleVideoFullScreen() override { log << "full screen"; }
     void togglePlayPause() override { log << "play/pause"; }
     void addPlaybackActions(const QList<QAction*>&) override {}
+    void saveSnapshot() override {}
     QStringList log;
 };
 
