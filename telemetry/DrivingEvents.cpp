@@ -20,10 +20,11 @@ constexpr double kMaxPlausibleKnots = 400.0;
 // GPS course over ground is noise when the car barely moves (a U-turn at 5 knots already needs a radius
 // under 2 m to reach 0.4 g, which no car can drive).
 constexpr double kMinTurnKnots = 5.0;
-// A car at this speed moves about 2 m in a second, more than the resolution of a stored position (a
-// single-precision coordinate, under a metre). A position repeated exactly at such a speed is the last good
-// fix that the extraction repeats while the camera has lost its fix, not a measurement.
-constexpr double kHeldPositionKnots = 4.0;
+// At a mean speed of 8 knots over two seconds a car covers about 4 m, several times the resolution of a
+// stored position (a single-precision coordinate, under a metre). A position repeated exactly at such a
+// speed is the last good fix that the extraction repeats while the camera has lost its fix, not a
+// measurement. Below it a car that stops may well show the same position twice.
+constexpr double kHeldPositionKnots = 8.0;
 
 constexpr std::size_t kKindCount = 4;
 
@@ -47,7 +48,7 @@ std::vector<bool> freshPositions(const std::vector<TrackSample>& samples) {
             const TrackSample& before = samples[i - 1];
             const bool samePosition =
                 before.gpsLat == samples[i].gpsLat && before.gpsLgt == samples[i].gpsLgt;
-            const bool moving = before.spd >= kHeldPositionKnots || samples[i].spd >= kHeldPositionKnots;
+            const bool moving = (double(before.spd) + double(samples[i].spd)) / 2 >= kHeldPositionKnots;
             // Once held, a position stays held for as long as it repeats, whatever speed the records claim.
             const bool heldBefore = !fresh[i - 1];
             if (samePosition && (moving || heldBefore))
@@ -82,20 +83,23 @@ double largestAxisJumpG(const TrackSample& before, const TrackSample& after) {
     return std::max({dx, dy, dz}) / kGravityUnits;
 }
 
-// Collects the seconds that pass a test into one event per run of consecutive seconds of a kind.
+// Collects the seconds that pass a test into one event per run of consecutive seconds of a kind, kept at
+// the second of the greatest strength (the first of equals).
 class RunMerger {
 public:
-    void add(DrivingEventKind kind, std::size_t second, float speedKnots, double value) {
+    void add(DrivingEventKind kind, std::size_t second, float speedKnots, double value, double strength) {
         std::optional<Run>& open = m_open[static_cast<std::size_t>(kind)];
         if (open && open->lastSecond + 1 == second) {
             open->lastSecond = second;
-            if (std::fabs(value) > std::fabs(open->strongest.value))
+            if (strength > open->strength) {
                 open->strongest = {kind, second, speedKnots, value};
+                open->strength = strength;
+            }
             return;
         }
         if (open)
             m_events.push_back(open->strongest);
-        open = Run{{kind, second, speedKnots, value}, second};
+        open = Run{{kind, second, speedKnots, value}, strength, second};
     }
 
     std::vector<DrivingEvent> finish() {
@@ -113,6 +117,7 @@ public:
 private:
     struct Run {
         DrivingEvent strongest;
+        double strength;
         std::size_t lastSecond;
     };
     std::array<std::optional<Run>, kKindCount> m_open;
@@ -128,15 +133,12 @@ std::vector<DrivingEvent> detectDrivingEvents(const std::vector<TrackSample>& sa
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const TrackSample& now = samples[i];
 
-        double impact = std::fabs(magnitudeG(now) - 1.0);
-        bool isImpact = impact > thresholds.impactG;
-        if (i > 0) {
-            const double jump = largestAxisJumpG(samples[i - 1], now);
-            isImpact = isImpact || jump > thresholds.axisJumpG;
-            impact = std::max(impact, jump);
-        }
-        if (isImpact)
-            merger.add(DrivingEventKind::Impact, i, now.spd, impact);
+        const double departure = std::fabs(magnitudeG(now) - 1.0);
+        const double jump = i > 0 ? largestAxisJumpG(samples[i - 1], now) : 0.0;
+        // A knock shows as a jump both into and out of the second that felt it: of such a run, the second
+        // farthest from rest is the knock.
+        if (departure > thresholds.impactG || jump > thresholds.axisJumpG)
+            merger.add(DrivingEventKind::Impact, i, now.spd, std::max(departure, jump), departure);
 
         if (i == 0)
             continue;
@@ -148,9 +150,9 @@ std::vector<DrivingEvent> detectDrivingEvents(const std::vector<TrackSample>& sa
 
         const double speedChange = (double(now.spd) - double(before.spd)) * kKmhPerKnot;
         if (speedChange <= -thresholds.speedChangeKmhPerSecond)
-            merger.add(DrivingEventKind::HardBraking, i, now.spd, speedChange);
+            merger.add(DrivingEventKind::HardBraking, i, now.spd, speedChange, -speedChange);
         else if (speedChange >= thresholds.speedChangeKmhPerSecond)
-            merger.add(DrivingEventKind::HardAcceleration, i, now.spd, speedChange);
+            merger.add(DrivingEventKind::HardAcceleration, i, now.spd, speedChange, speedChange);
 
         if (before.spd < kMinTurnKnots || now.spd < kMinTurnKnots)
             continue;
@@ -161,7 +163,7 @@ std::vector<DrivingEvent> detectDrivingEvents(const std::vector<TrackSample>& sa
             std::fabs(headingChange(before.northAngle, now.northAngle)) * kPi / 180;
         const double lateralG = metresPerSecond * radiansPerSecond / kStandardGravity;
         if (lateralG >= thresholds.lateralG)
-            merger.add(DrivingEventKind::SharpTurn, i, now.spd, lateralG);
+            merger.add(DrivingEventKind::SharpTurn, i, now.spd, lateralG, lateralG);
     }
     return merger.finish();
 }

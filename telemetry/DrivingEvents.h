@@ -30,10 +30,13 @@ struct DrivingEventThresholds {
 // The events of a track, sorted by second (events of the same second in the order of DrivingEventKind).
 // Pure function of its arguments; safe to call from any thread.
 //
-// Speed changes and turns compare two consecutive seconds and count for the later one; they need a fresh
-// position in both seconds and a plausible speed (0 to below 400 knots) in both. Turns also need both seconds
-// at 5 knots or more: a heading measured at walking pace is noise. Impacts need no position. A run of
-// consecutive seconds of the same kind is one event, at its strongest second (the first of equals).
+// Speed changes and turns compare two consecutive seconds and count for the later one. They need a fresh
+// position in both seconds (one of its own: not "0.000000", and not the position of the second before
+// repeated exactly at a mean speed of 8 knots or more, which is a lost fix's held position, nor any repeat
+// of such a held position) and a plausible speed (0 to below 400 knots) in both. Turns also need both
+// seconds at 5 knots or more: a heading measured at walking pace is noise. Impacts need no position. A run
+// of consecutive seconds of the same kind is one event, at its strongest second (the first of equals; for
+// impacts the second whose magnitude is farthest from 1 g, since a knock jumps both into and out of it).
 std::vector<DrivingEvent> detectDrivingEvents(const std::vector<TrackSample>& samples,
                                               const DrivingEventThresholds& thresholds = {});
 

@@ -94,6 +94,9 @@ private slots:
             << QList<float>{40, 0, 0, 40} << "p==p" << 12.0 << "";
         QTest::newRow("standing still at the same position, then off")
             << QList<float>{0, 0, 8} << "p=p" << 12.0 << "hard_acceleration@2";
+        QTest::newRow("stopping from 5 knots may repeat the position")
+            << QList<float>{5, 0, 0, 8} << "p==p" << 12.0 << "hard_acceleration@3";
+        QTest::newRow("fix lost at speed: held position") << QList<float>{40, 40, 20} << "p=p" << 12.0 << "";
         QTest::newRow("a glitch of 500 knots") << QList<float>{40, 500, 40} << "" << 12.0 << "";
         QTest::newRow("negative speed") << QList<float>{-20, 10} << "" << 12.0 << "";
         QTest::newRow("one sample") << QList<float>{40} << "" << 12.0 << "";
@@ -180,6 +183,10 @@ private slots:
             << QList<GSensor>{{}, {600, 0, 1024}} << 1.5 << 0.5 << "impact@1";
         QTest::newRow("a bump and its way back are one event")
             << QList<GSensor>{{}, {0, 0, 3584}, {}, {}} << 1.5 << 1.0 << "impact@1";
+        QTest::newRow("the knock, not the larger jump back")
+            << QList<GSensor>{{}, {0, 0, 3584}, {0, 0, 900}} << 1.5 << 1.0 << "impact@1";
+        QTest::newRow("a sideways knock and back")
+            << QList<GSensor>{{}, {1100, 0, 1024}, {}} << 1.5 << 1.0 << "impact@1";
         QTest::newRow("two bumps") << QList<GSensor>{{}, {0, 0, 3584}, {}, {}, {0, 0, 3584}} << 1.5 << 1.0
                                    << "impact@1 impact@4";
     }
