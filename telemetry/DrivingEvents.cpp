@@ -149,9 +149,10 @@ std::vector<DrivingEvent> detectDrivingEvents(const std::vector<TrackSample>& sa
             continue;
 
         const double speedChange = (double(now.spd) - double(before.spd)) * kKmhPerKnot;
-        if (speedChange <= -thresholds.speedChangeKmhPerSecond)
+        // An unchanged speed is neither, whatever the threshold.
+        if (speedChange < 0 && speedChange <= -thresholds.speedChangeKmhPerSecond)
             merger.add(DrivingEventKind::HardBraking, i, now.spd, speedChange, -speedChange);
-        else if (speedChange >= thresholds.speedChangeKmhPerSecond)
+        else if (speedChange > 0 && speedChange >= thresholds.speedChangeKmhPerSecond)
             merger.add(DrivingEventKind::HardAcceleration, i, now.spd, speedChange, speedChange);
 
         if (before.spd < kMinTurnKnots || now.spd < kMinTurnKnots)
@@ -162,7 +163,7 @@ std::vector<DrivingEvent> detectDrivingEvents(const std::vector<TrackSample>& sa
         const double radiansPerSecond =
             std::fabs(headingChange(before.northAngle, now.northAngle)) * kPi / 180;
         const double lateralG = metresPerSecond * radiansPerSecond / kStandardGravity;
-        if (lateralG >= thresholds.lateralG)
+        if (lateralG > 0 && lateralG >= thresholds.lateralG)
             merger.add(DrivingEventKind::SharpTurn, i, now.spd, lateralG, lateralG);
     }
     return merger.finish();

@@ -20,11 +20,14 @@ struct DrivingEvent {
 };
 
 struct DrivingEventThresholds {
-    double speedChangeKmhPerSecond =
-        12.0;               // hard braking / acceleration: at least this lost or gained in one second
-    double lateralG = 0.4;  // sharp turn: heading change rate x speed
-    double impactG = 1.5;   // impact: |magnitude - 1 g| above this
-    double axisJumpG = 1.0; // impact: an axis changes by more than this between two seconds
+    // Hard braking / acceleration: at least this lost or gained in one second.
+    double speedChangeKmhPerSecond = 12.0;
+    // Sharp turn: heading change rate x speed, at least this.
+    double lateralG = 0.4;
+    // Impact: |magnitude - 1 g| above this.
+    double impactG = 1.5;
+    // Impact: an axis changes by more than this between two seconds.
+    double axisJumpG = 1.0;
 };
 
 // The events of a track, sorted by second (events of the same second in the order of DrivingEventKind).

@@ -97,6 +97,8 @@ private slots:
         QTest::newRow("stopping from 5 knots may repeat the position")
             << QList<float>{5, 0, 0, 8} << "p==p" << 12.0 << "hard_acceleration@3";
         QTest::newRow("fix lost at speed: held position") << QList<float>{40, 40, 20} << "p=p" << 12.0 << "";
+        QTest::newRow("threshold 0: an unchanged speed is neither")
+            << QList<float>{30, 30, 31} << "" << 0.0 << "hard_acceleration@2";
         QTest::newRow("a glitch of 500 knots") << QList<float>{40, 500, 40} << "" << 12.0 << "";
         QTest::newRow("negative speed") << QList<float>{-20, 10} << "" << 12.0 << "";
         QTest::newRow("one sample") << QList<float>{40} << "" << 12.0 << "";
@@ -148,6 +150,8 @@ private slots:
         QTest::newRow("no position") << steady << QList<float>{0, 90} << "0p" << 0.4 << "";
         QTest::newRow("fix found again after a held position")
             << QList<float>{20, 20, 20} << QList<float>{0, 0, 90} << "p=p" << 0.4 << "";
+        QTest::newRow("threshold 0: a straight line is no turn")
+            << QList<float>{20, 20, 20} << QList<float>{90, 90, 91} << "" << 0.0 << "sharp_turn@2";
         QTest::newRow("one sample") << QList<float>{20} << QList<float>{90} << "" << 0.4 << "";
     }
     void turns() {
