@@ -4,29 +4,37 @@
 
 #include <cmath>
 
+std::optional<ExportPoint> positionedPoint(const ExportTrack& track, std::size_t index) {
+    if (!track.info.videoDatas || index >= track.info.videoDatas->size())
+        return std::nullopt;
+    const TrackSample& sample = (*track.info.videoDatas)[index];
+    const double lat = NumberText::parseLeadingDouble(sample.gpsLat);
+    const double lon = NumberText::parseLeadingDouble(sample.gpsLgt);
+    if (lat == 0 || lon == 0)
+        return std::nullopt;
+    // The stored track keeps whatever the records said; no export format can hold these.
+    if (!(std::fabs(lat) <= kMaxLatitude) || !(std::fabs(lon) <= kMaxLongitude))
+        return std::nullopt;
+    ExportPoint point;
+    point.index = index;
+    point.latitude = sample.gpsLat;
+    point.longitude = sample.gpsLgt;
+    point.latitudeValue = lat;
+    point.longitudeValue = lon;
+    if (index < track.times.size())
+        point.time = track.times[index];
+    return point;
+}
+
 std::vector<ExportPoint> positionedPoints(const ExportTrack& track) {
     std::vector<ExportPoint> points;
     if (!track.info.videoDatas)
         return points;
-    const auto& samples = *track.info.videoDatas;
-    points.reserve(samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const double lat = NumberText::parseLeadingDouble(samples[i].gpsLat);
-        const double lon = NumberText::parseLeadingDouble(samples[i].gpsLgt);
-        if (lat == 0 || lon == 0)
-            continue;
-        // The stored track keeps whatever the records said; no export format can hold these.
-        if (!(std::fabs(lat) <= kMaxLatitude) || !(std::fabs(lon) <= kMaxLongitude))
-            continue;
-        ExportPoint point;
-        point.index = i;
-        point.latitude = samples[i].gpsLat;
-        point.longitude = samples[i].gpsLgt;
-        point.latitudeValue = lat;
-        point.longitudeValue = lon;
-        if (i < track.times.size())
-            point.time = track.times[i];
-        points.push_back(std::move(point));
+    const std::size_t count = track.info.videoDatas->size();
+    points.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (auto point = positionedPoint(track, i))
+            points.push_back(std::move(*point));
     }
     return points;
 }

@@ -35,5 +35,8 @@ inline constexpr double kMaxLongitude = 180;
 // within ±180°), in track order.
 std::vector<ExportPoint> positionedPoints(const ExportTrack& track);
 
+// The sample at `index` as a point, when it has such a position; nothing otherwise (also beyond the track).
+std::optional<ExportPoint> positionedPoint(const ExportTrack& track, std::size_t index);
+
 // The last path component.
 std::string_view fileNameOf(std::string_view path);

@@ -1,5 +1,6 @@
 #include "ExtractorCommand.h"
 
+#include "EventsCsvWriter.h"
 #include "TrackExportWriter.h"
 #include "VideoGpsTool.h"
 
@@ -10,9 +11,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kestrun-gps [--format json|gpx|kml|csv|geojson] [--verbose] FILE...\n"
+    "usage: kestrun-gps [--format json|gpx|kml|csv|geojson | --events] [--verbose] FILE...\n"
     "Writes the GPS track that a dash-cam stored in each MP4 file to standard output.\n"
     "  --format   json (default: one JSON record per file and line), gpx, kml, csv or geojson\n"
+    "  --events   instead of the tracks, a CSV of the driving events found in them (hard braking and\n"
+    "             acceleration, sharp turns, impacts)\n"
     "  --verbose  the extraction's diagnostics on standard error\n";
 
 // Writes all of `text`; false (errno set) when the stream refuses it.
@@ -48,6 +51,8 @@ ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std
 
 int ExtractorCommand::run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     ExportFormat format = ExportFormat::Json;
+    bool formatGiven = false;
+    bool events = false;
     bool verbose = false;
     bool optionsEnded = false;
     std::vector<std::string> files;
@@ -64,6 +69,8 @@ int ExtractorCommand::run(const std::vector<std::string>& args, std::FILE* out, 
             return kExitOk;
         } else if (arg == "--verbose" || arg == "-v") {
             verbose = true;
+        } else if (arg == "--events") {
+            events = true;
         } else if (arg == "--format" || arg.starts_with("--format=")) {
             std::string_view name;
             if (arg == "--format") {
@@ -83,11 +90,17 @@ int ExtractorCommand::run(const std::vector<std::string>& args, std::FILE* out, 
                 return kExitUsage;
             }
             format = *chosen;
+            formatGiven = true;
         } else {
             std::fprintf(err, "kestrun-gps: unknown option '%.*s'\n", int(arg.size()), arg.data());
             std::fputs(kUsage, err);
             return kExitUsage;
         }
+    }
+    if (events && formatGiven) {
+        std::fputs("kestrun-gps: --events writes its own CSV and takes no --format\n", err);
+        std::fputs(kUsage, err);
+        return kExitUsage;
     }
     if (files.empty()) {
         std::fputs(kUsage, err);
@@ -99,7 +112,8 @@ int ExtractorCommand::run(const std::vector<std::string>& args, std::FILE* out, 
         std::fprintf(err, "kestrun-gps: cannot write the output: %s\n", std::strerror(error));
         return kExitWriteError;
     };
-    const auto writer = TrackExportWriter::create(format);
+    const std::unique_ptr<TrackExportWriter> writer =
+        events ? std::make_unique<EventsCsvWriter>() : TrackExportWriter::create(format);
     if (!writeText(out, writer->begin()))
         return writeFailed(errno);
     for (const std::string& path : files) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 // kestrun-gps: extracts the GPS track of each file named on the command line and writes it to standard
-// output as JSON Lines, GPX, KML, CSV or GeoJSON.
+// output as JSON Lines, GPX, KML, CSV or GeoJSON, or with --events a CSV of the driving events in them.
 class ExtractorCommand {
 public:
     static constexpr int kExitOk = 0;
@@ -16,7 +16,8 @@ public:
     static constexpr int kExitWriteError = 3;
 
     // Runs the command; diagnostics (only with --verbose, in English) and errors go to `err`, never to `out`.
-    // Each file's output is flushed before the next file is read. A failed write ends the run with
+    // Each file's output is flushed before the next file is read (GPX holds its tracks until the end: they
+    // follow every file's waypoints). A failed write ends the run with
     // kExitWriteError.
     static int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 

@@ -1,5 +1,6 @@
 // kestrun-gps run as a user would: the real executable on clips made by the clip writer.
 #include "ClipWriter.h"
+#include "DrivingEvents.h"
 #include "SyntheticDrive.h"
 #include "TestFiles.h"
 #include "VideoGpsTool.h"
@@ -79,6 +80,19 @@ TrackInfo extractInProcess(const QString& path) {
     return result;
 }
 
+// The names of the top-level elements of a GPX document that hold data, in document order.
+QStringList gpxChildren(const QByteArray& xml) {
+    QXmlStreamReader reader(xml);
+    QStringList names;
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() != QStringLiteral("gpx"))
+            names << reader.name().toString();
+        if (reader.isStartElement() && reader.name() != QStringLiteral("gpx"))
+            reader.skipCurrentElement();
+    }
+    return names;
+}
+
 int countElements(const QByteArray& xml, const QString& name) {
     QXmlStreamReader reader(xml);
     int count = 0;
@@ -95,9 +109,11 @@ class TestExtractor : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    QString m_china; // 12 records, the first 2 without a fix
-    QString m_world; // 5 records
-    QString m_noGps; // an MP4 box skeleton without an index
+    QString m_china;     // 12 records, the first 2 without a fix
+    QString m_world;     // 5 records
+    QString m_noGps;     // an MP4 box skeleton without an index
+    QString m_events;    // 40 records, the first 3 without a fix; a bump at 12, a hard stop from 25
+    QString m_bumpNoFix; // 8 records, the first 3 without a fix; a bump at 1
 
 private slots:
     void initTestCase() {
@@ -110,6 +126,18 @@ private slots:
         world.seconds = 5;
         m_world = TestFiles::write(m_dir, "world.mp4", ClipWriter::bareClip(world.messages()));
         m_noGps = TestFiles::write(m_dir, "plain.mp4", ClipWriter::box("moov", ClipWriter::box("mvhd", {})));
+        SyntheticDrive eventful = SyntheticDrive::china();
+        eventful.seconds = 40;
+        eventful.noFixSeconds = 3;
+        eventful.bumpSecond = 12;
+        eventful.hardStopSecond = 25;
+        m_events =
+            TestFiles::write(m_dir, "events, hard stop.mp4", ClipWriter::bareClip(eventful.messages()));
+        SyntheticDrive early = SyntheticDrive::world();
+        early.seconds = 8;
+        early.noFixSeconds = 3;
+        early.bumpSecond = 1;
+        m_bumpNoFix = TestFiles::write(m_dir, "early bump.mp4", ClipWriter::bareClip(early.messages()));
     }
 
     void jsonLines() {
@@ -189,6 +217,67 @@ private slots:
         QCOMPARE(features[0].toObject()["properties"].toObject()["key_is_in_china"].toBool(), true);
     }
 
+    void drivingEventsAsCsv() {
+        const Run run =
+            extractor({"--events", m_world, m_events, "/nonexistent/clip.mp4", m_noGps, m_bumpNoFix});
+        QCOMPARE(run.exitCode, 1); // the missing file, as for the tracks
+        QCOMPARE(run.err.count('\n'), 1);
+        QVERIFY(run.err.contains("cannot open /nonexistent/clip.mp4"));
+        const QList<QByteArray> rows = run.out.trimmed().split('\n');
+        QCOMPARE(rows[0], QByteArray("file,kind,second,utc_time,latitude,longitude,speed_kmh,value"));
+        // The steady drive has none; the cold start's jump from 0 to 11 knots without a fix is none either.
+        QCOMPARE(rows.size(), 1 + 2 + 1);
+        QVERIFY(rows[1].startsWith("\"" + QFile::encodeName(m_events) +
+                                   "\",impact,12,2024-06-01T08:30:12Z,22.54"));
+        QVERIFY(rows[2].startsWith("\"" + QFile::encodeName(m_events) +
+                                   "\",hard_braking,25,2024-06-01T08:30:25Z,"));
+        // A bump before the first fix: an event without a position.
+        QVERIFY(rows[3].startsWith(QFile::encodeName(m_bumpNoFix) + ",impact,1,2024-06-01T08:30:01Z,,,"));
+
+        // Every figure is the one the detection finds in the stored track.
+        const TrackInfo info = extractInProcess(m_events);
+        const std::vector<DrivingEvent> events = detectDrivingEvents(*info.videoDatas);
+        QCOMPARE(events.size(), std::size_t(2));
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            // The file name holds a comma: quoted, so split after it.
+            const QList<QByteArray> fields =
+                rows[int(i) + 1].mid(rows[int(i) + 1].lastIndexOf('"') + 2).split(',');
+            QCOMPARE(fields.size(), 7);
+            QCOMPARE(fields[0], QByteArray(drivingEventKindKey(events[i].kind)));
+            QCOMPARE(fields[1].toULongLong(), events[i].second);
+            const TrackSample& sample = info.videoDatas->at(events[i].second);
+            QCOMPARE(fields[3].toStdString(), sample.gpsLat);
+            QCOMPARE(fields[4].toStdString(), sample.gpsLgt);
+            QCOMPARE(fields[5], QByteArray::number(double(sample.spd) * 1.852, 'f', 2));
+            QVERIFY(std::fabs(fields[6].toDouble() - events[i].value) <= 0.0005);
+        }
+        QCOMPARE(events[1].value, -18 * 1.852); // the synthetic stop: 18 knots a second
+    }
+
+    void drivingEventsAsGpxWaypoints() {
+        // The clip with events comes second: its waypoints still come before the first file's track.
+        const Run run = extractor({"--format", "gpx", m_world, m_events, m_bumpNoFix});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(xmlProblems(run.out), QString());
+        QCOMPARE(gpxChildren(run.out), (QStringList{"wpt", "wpt", "trk", "trk", "trk"}));
+        QVERIFY(run.out.contains(
+            "><time>2024-06-01T08:30:12Z</time><name>Impact</name><type>impact</type></wpt>"));
+        QVERIFY(run.out.contains(
+            "><time>2024-06-01T08:30:25Z</time><name>Hard braking</name><type>hard_braking</type></wpt>"));
+        const TrackInfo info = extractInProcess(m_events);
+        const TrackSample& stop = info.videoDatas->at(25);
+        QVERIFY(run.out.contains(
+            QByteArray::fromStdString("<wpt lat=\"" + stop.gpsLat + "\" lon=\"" + stop.gpsLgt + "\">")));
+        // The tracks are as before.
+        QCOMPARE(countElements(run.out, "trkpt"), 5 + 37 + 5);
+        QVERIFY(run.out.indexOf("<name>world.mp4</name>") <
+                run.out.indexOf("<name>events, hard stop.mp4</name>"));
+
+        // One file, no events: the document is the track alone.
+        const Run plain = extractor({"--format", "gpx", m_world});
+        QCOMPARE(gpxChildren(plain.out), QStringList{"trk"});
+    }
+
     void unreadableFile() {
         const Run run = extractor({m_world, "/nonexistent/clip.mp4"});
         QCOMPARE(run.exitCode, 1);
@@ -206,6 +295,9 @@ private slots:
         QTest::newRow("unknown format") << QStringList{"--format", "xml", "a.mp4"};
         QTest::newRow("format without value") << QStringList{"--format"};
         QTest::newRow("unknown option") << QStringList{"--fast", "a.mp4"};
+        QTest::newRow("events with a format") << QStringList{"--events", "--format", "gpx", "a.mp4"};
+        QTest::newRow("format with events") << QStringList{"--format=csv", "--events", "a.mp4"};
+        QTest::newRow("events without files") << QStringList{"--events"};
     }
     void badArguments() {
         QFETCH(QStringList, arguments);
@@ -269,12 +361,14 @@ private slots:
 
     void writeErrorIsReported_data() {
         QTest::addColumn<QString>("format");
-        for (const char* format : {"json", "gpx", "kml", "csv", "geojson"})
+        for (const char* format : {"json", "gpx", "kml", "csv", "geojson", "events"})
             QTest::newRow(format) << QString(format);
     }
     void writeErrorIsReported() {
         QFETCH(QString, format);
-        const Run run = extractor({"--format", format, m_china}, "/dev/full");
+        const QStringList options =
+            format == "events" ? QStringList{"--events"} : QStringList{"--format", format};
+        const Run run = extractor(options + QStringList{m_events}, "/dev/full");
         QCOMPARE(run.exitCode, 3);
         QVERIFY(run.err.contains("kestrun-gps: cannot write the output: "));
     }

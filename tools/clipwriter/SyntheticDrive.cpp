@@ -12,6 +12,8 @@ constexpr double kMetresPerKnotSecond = 1852.0 / 3600.0;
 constexpr double kMetresPerDegree = 111320.0;
 constexpr double kGravityUnits = 1024.0; // raw G-sensor units per g
 constexpr int kRampSeconds = 10;
+constexpr double kHardStopKnotsPerSecond = 18;
+constexpr double kBumpG = 2.5;
 
 // Days since 1970-01-01 of a civil date, and back (Howard Hinnant's algorithms).
 std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
@@ -65,6 +67,8 @@ std::vector<HDGPSMessage> SyntheticDrive::messages() const {
             knots *= t / double(kRampSeconds);
         if (rampDown < kRampSeconds)
             knots *= rampDown / double(kRampSeconds);
+        if (hardStopSecond >= 0 && t >= hardStopSecond)
+            knots = std::max(0.0, std::min(knots, previousKnots - kHardStopKnotsPerSecond));
         const double turn = 3 * std::sin(t / 11.0); // degrees per second
         heading = std::fmod(heading + turn + 360.0, 360.0);
 
@@ -85,6 +89,8 @@ std::vector<HDGPSMessage> SyntheticDrive::messages() const {
         m.x = static_cast<std::int32_t>(std::lround(lateralG * kGravityUnits));
         m.y = static_cast<std::int32_t>(std::lround(accelerationG * kGravityUnits));
         m.z = static_cast<std::int32_t>(std::lround(kGravityUnits + 20 * std::sin(t * 1.3)));
+        if (t == bumpSecond)
+            m.z += static_cast<std::int32_t>(kBumpG * kGravityUnits);
         previousKnots = knots;
         if (t < noFixSeconds) {
             m.status = 'V';

@@ -14,6 +14,11 @@ struct SyntheticDrive {
     double cruiseKnots = 38;
     int seconds = 60;
     int noFixSeconds = 0; // leading messages with status 'V' and no position (cold start)
+    // From this second on (when not negative) the car brakes hard, 18 knots (about 0.94 g) each second,
+    // until it stands; it stays at rest to the end.
+    int hardStopSecond = -1;
+    // At this second (when not negative) a jolt: the G-sensor's z axis reads 2.5 g more for that one second.
+    int bumpSecond = -1;
     // UTC start of the drive.
     std::uint32_t year = 2024, month = 6, day = 1, hour = 8, minute = 30, second = 0;
 

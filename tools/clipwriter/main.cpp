@@ -10,12 +10,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kestrun-clip [--from INPUT.mp4] [--drive china|world] [--seconds N] [--no-fix N] [--moov-first]"
-    " OUTPUT.mp4\n"
+    "usage: kestrun-clip [--from INPUT.mp4] [--drive china|world] [--seconds N] [--no-fix N] [--hard-stop N]"
+    " [--bump N] [--moov-first] OUTPUT.mp4\n"
     "  --from        add the track to a real MP4 (for example one made by ffmpeg) instead of a bare clip\n"
     "  --drive       where the synthetic drive starts: china (Shenzhen, default) or world (Los Angeles)\n"
     "  --seconds     length of the drive, one GPS record per second (default 60)\n"
     "  --no-fix      leading records without a position fix (default 0)\n"
+    "  --hard-stop   the second at which the car brakes hard to a standstill (default none)\n"
+    "  --bump        the second of a jolt on the G-sensor (default none)\n"
     "  --moov-first  bare clip with moov before mdat\n";
 
 bool parseCount(std::string_view text, int& out) {
@@ -36,6 +38,8 @@ int main(int argc, char** argv) {
     SyntheticDrive drive = SyntheticDrive::china();
     int seconds = drive.seconds;
     int noFix = 0;
+    int hardStop = -1;
+    int bump = -1;
     ClipWriter::Layout layout;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -56,6 +60,12 @@ int main(int argc, char** argv) {
         } else if (arg == "--no-fix" && hasValue) {
             if (!parseCount(argv[++i], noFix))
                 return usage();
+        } else if (arg == "--hard-stop" && hasValue) {
+            if (!parseCount(argv[++i], hardStop))
+                return usage();
+        } else if (arg == "--bump" && hasValue) {
+            if (!parseCount(argv[++i], bump))
+                return usage();
         } else if (arg == "--moov-first") {
             layout.placement = ClipWriter::MoovPlacement::BeforeMdat;
         } else if (!arg.starts_with("--") && output.empty()) {
@@ -69,6 +79,8 @@ int main(int argc, char** argv) {
 
     drive.seconds = seconds;
     drive.noFixSeconds = noFix;
+    drive.hardStopSecond = hardStop;
+    drive.bumpSecond = bump;
     const auto messages = drive.messages();
     std::string error;
     ClipWriter::Bytes bytes;
