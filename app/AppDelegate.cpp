@@ -128,6 +128,9 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
             [](PlaybackControl* v) { v->playAdjacentFile(true); });
     command(tr("Full Screen Video"), QKeySequence(Qt::Key_F),
             [](PlaybackControl* v) { v->toggleVideoFullScreen(); });
+    command(tr("Next Event"), QKeySequence(Qt::Key_N), [](PlaybackControl* v) { v->jumpToEvent(true); });
+    command(tr("Previous Event"), QKeySequence(Qt::SHIFT | Qt::Key_N),
+            [](PlaybackControl* v) { v->jumpToEvent(false); });
     playback->addSeparator();
     command(tr("Save Snapshot"), QKeySequence(Qt::CTRL | Qt::Key_S),
             [](PlaybackControl* v) { v->saveSnapshot(); });

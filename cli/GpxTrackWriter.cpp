@@ -19,11 +19,11 @@ const char* waypointName(DrivingEventKind kind) {
     return "";
 }
 
-std::string waypoints(const ExportTrack& track) {
+std::string waypoints(const ExportTrack& track, const DrivingEventThresholds& thresholds) {
     std::string out;
     if (!track.info.videoDatas)
         return out;
-    for (const DrivingEvent& event : detectDrivingEvents(*track.info.videoDatas)) {
+    for (const DrivingEvent& event : detectDrivingEvents(*track.info.videoDatas, thresholds)) {
         const auto point = positionedPoint(track, event.second);
         if (!point)
             continue;
@@ -57,7 +57,7 @@ std::string GpxTrackWriter::track(const ExportTrack& track) {
         m_tracks += "</trkpt>\n";
     }
     m_tracks += "    </trkseg>\n  </trk>\n";
-    return waypoints(track);
+    return waypoints(track, m_thresholds);
 }
 
 std::string GpxTrackWriter::end() {

@@ -1,13 +1,60 @@
 #include "MyCustomSlider.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
 
 QRectF MyCustomSlider::trackRect(const QSizeF& size) {
     const qreal h = size.height();
     return QRectF(h / 2, (h - 3) / 2, size.width() - h, 2);
+}
+
+void MyCustomSlider::setMarks(const QList<Mark>& marks) {
+    m_marks = marks;
+    update();
+}
+
+void MyCustomSlider::setInOut(std::optional<double> in, std::optional<double> out) {
+    m_in = in;
+    m_out = out;
+    update();
+}
+
+double MyCustomSlider::xOf(double fraction) const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const int span = std::max(1, groove.width() - handle.width());
+    return groove.x() + handle.width() / 2.0 + std::clamp(fraction, 0.0, 1.0) * span;
+}
+
+bool MyCustomSlider::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // The tooltip of the mark nearest the mouse, within a few pixels.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const Mark* nearest = nullptr;
+        double distance = 6;
+        for (const Mark& mark : m_marks) {
+            const double d = std::abs(xOf(mark.fraction) - help->pos().x());
+            if (d <= distance) {
+                distance = d;
+                nearest = &mark;
+            }
+        }
+        if (nearest)
+            QToolTip::showText(help->globalPos(), nearest->tooltip, this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QSlider::event(event);
 }
 
 void MyCustomSlider::paintEvent(QPaintEvent* event) {
@@ -16,7 +63,24 @@ void MyCustomSlider::paintEvent(QPaintEvent* event) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(255, 255, 255, 77)); // white at opacity 0.3
-        painter.drawRoundedRect(trackRect(size()), 1, 1);
+        const QRectF track = trackRect(size());
+        painter.drawRoundedRect(track, 1, 1);
+        // In and out points: the part between them in light blue, a lone point as a tick.
+        const QColor inOut(80, 170, 255);
+        if (m_in && m_out) {
+            const double left = xOf(std::min(*m_in, *m_out));
+            const double right = xOf(std::max(*m_in, *m_out));
+            painter.setBrush(inOut);
+            painter.drawRect(QRectF(left, track.top() - 2, std::max(2.0, right - left), track.height() + 4));
+        } else if (m_in || m_out) {
+            painter.setBrush(inOut);
+            painter.drawRect(QRectF(xOf(m_in ? *m_in : *m_out) - 1, track.top() - 6, 2, track.height() + 12));
+        }
+        // Events: a short bar across the track in the event's colour.
+        for (const Mark& mark : m_marks) {
+            painter.setBrush(mark.colour);
+            painter.drawRoundedRect(QRectF(xOf(mark.fraction) - 1.5, track.top() - 5, 3, track.height() + 10), 1, 1);
+        }
     }
     QSlider::paintEvent(event);
 }

@@ -4,6 +4,7 @@
 #include "AppManager.h"
 #include "AppResources.h"
 #include "AppUserDefaults.h"
+#include "DrivingEventStyle.h"
 #include "FrameSnapshot.h"
 #include "MediaTrackReader.h"
 #include "MyCache.h"
@@ -45,6 +46,7 @@
 #include <QtDebug>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -341,6 +343,8 @@ void VideoViewController::initAssetData(const QUrl& url) {
     speedDelegate.dataLogicProcessOfViodePath(key);
 
     ++m_fileSerial;
+    m_pendingSeek.reset();
+    m_timeSlider->setMarks({});
     m_clock.reset();
     m_reportedDuration = 0;
     m_isAddVideoFile = true;
@@ -381,6 +385,8 @@ void VideoViewController::engineStarted(double seconds) {
     m_reportedDuration = seconds;
     m_totalTimeField->setText(timeText(seconds));
     reportDuration(seconds);
+    if (const std::optional<double> target = std::exchange(m_pendingSeek, std::nullopt))
+        setCurrentTime(*target);
 }
 
 void VideoViewController::engineDurationChanged(double seconds) {
@@ -445,7 +451,71 @@ void VideoViewController::sendVideoEnd() {
     laterForThisFile([this] { reportEnd(); });
 }
 
+void VideoViewController::showEventMarks() {
+    QList<MyCustomSlider::Mark> marks;
+    const double length = m_reportedDuration;
+    const auto events = m_url && length > 0 ? MyCache::drivingEvents(MyCache::fileKey(*m_url)) : nullptr;
+    for (const DrivingEvent& event : events ? *events : std::vector<DrivingEvent>{})
+        marks << MyCustomSlider::Mark{std::min(1.0, double(event.second) / length),
+                                      DrivingEventStyle::colour(event.kind), DrivingEventStyle::tooltip(event)};
+    m_timeSlider->setMarks(marks);
+}
+
+void VideoViewController::jumpToEvent(bool next) {
+    if (!m_url || !m_isAddVideoFile)
+        return;
+    const QString key = MyCache::fileKey(*m_url);
+    const double now = currentTime();
+    // In this clip: the next one a little ahead (not the one just jumped to), or the previous one at least
+    // a second and a half back, so that a second press goes on.
+    if (const auto events = MyCache::drivingEvents(key)) {
+        if (next) {
+            for (const DrivingEvent& event : *events) {
+                if (double(event.second) > now + 0.5) {
+                    setCurrentTime(double(event.second));
+                    return;
+                }
+            }
+        } else {
+            for (auto it = events->rbegin(); it != events->rend(); ++it) {
+                if (double(it->second) < now - 1.5) {
+                    setCurrentTime(double(it->second));
+                    return;
+                }
+            }
+        }
+    }
+    // Else in the clips after (before) it in the list: its first (last) event.
+    const auto list = MyCache::playList();
+    if (!list)
+        return;
+    const auto count = static_cast<qint64>(list->size());
+    qint64 row = -1;
+    for (qint64 i = 0; i < count; ++i) {
+        if (list->at(static_cast<std::size_t>(i)).path() == key)
+            row = i;
+    }
+    if (row < 0)
+        return;
+    for (qint64 i = next ? row + 1 : row - 1; i >= 0 && i < count; i += next ? 1 : -1) {
+        const QString other = list->at(static_cast<std::size_t>(i)).path().value_or(QString());
+        const auto events = MyCache::drivingEvents(other);
+        if (!events || events->empty())
+            continue;
+        const double second = double(next ? events->front().second : events->back().second);
+        close();
+        initAssetData(QUrl(other));
+        m_pendingSeek = second;
+        if (PlayListControl* playlist = AppLinks::shared().playlistVC())
+            playlist->followPlayingFile(other);
+        if (AppController* app = AppLinks::shared().appController())
+            app->activeCurrentPlayFile(other);
+        return;
+    }
+}
+
 void VideoViewController::reportDuration(double seconds) {
+    showEventMarks();
     speedDelegate.videoAllTime(seconds);
     gpsDelegate.videoAllTime(seconds);
     gpsInfoDelegate.videoAllTime(seconds);

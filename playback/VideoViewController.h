@@ -76,6 +76,7 @@ public:
     void togglePlayPause() override;
     void addPlaybackActions(const QList<QAction*>& actions) override;
     void saveSnapshot() override;
+    void jumpToEvent(bool next) override;
     // Where snapshots go (the Pictures folder unless set, for tests and a later preference).
     void setSnapshotFolder(const QString& folder) { m_snapshotFolder = folder; }
     // The caption's lines for the second that shows: the record's date and time, the speed in the unit in
@@ -139,6 +140,8 @@ private:
     void buildPanels();
     QToolButton* transportButton(const QString& picture, const char* tooltipKey);
     void placeNotice();
+    // The driving events of the file that plays, marked on the seek bar.
+    void showEventMarks();
     // The volume button shows a muted speaker while the volume is 0 (as on a first run).
     void showVolume(double volume);
     PlaybackEngine* engine() const;
@@ -189,6 +192,7 @@ private:
     QToolButton* m_playButton = nullptr;
     QToolButton* m_lasetButton = nullptr;
     QToolButton* m_nextButton = nullptr;
+    std::optional<double> m_pendingSeek; // where to go once the file that opens has started
     QLabel* m_noticeLabel = nullptr;
     QTimer* m_noticeTimer = nullptr;
     QString m_snapshotFolder;

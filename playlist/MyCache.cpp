@@ -1,4 +1,6 @@
 #include "MyCache.h"
+
+#include "DrivingEventSettings.h"
 #include "KestrunLog.h"
 
 #include "BatchWorker.h"
@@ -9,6 +11,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QSet>
 #include <QThread>
 #include <QtDebug>
@@ -148,6 +151,31 @@ bool MyCache::locationIsINChina(const QString& path) {
     const auto list = storedList();
     const PlayListEntry* entry = list ? firstWithPath(*list, path) : nullptr;
     return entry ? entry->body().isInChina.value_or(false) : true;
+}
+
+std::shared_ptr<const std::vector<DrivingEvent>> MyCache::drivingEvents(const QString& path) {
+    struct Cache {
+        DrivingEventThresholds thresholds;
+        QHash<QString, std::shared_ptr<const std::vector<DrivingEvent>>> events;
+    };
+    static Cache cache;
+    const DrivingEventThresholds thresholds = DrivingEventSettings::thresholds();
+    const auto same = [](const DrivingEventThresholds& a, const DrivingEventThresholds& b) {
+        return a.speedChangeKmhPerSecond == b.speedChangeKmhPerSecond && a.lateralG == b.lateralG &&
+               a.impactG == b.impactG && a.axisJumpG == b.axisJumpG;
+    };
+    if (!same(thresholds, cache.thresholds)) {
+        cache.events.clear();
+        cache.thresholds = thresholds;
+    }
+    if (const auto found = cache.events.constFind(path); found != cache.events.constEnd())
+        return *found;
+    const auto samples = findGpsDatas(path);
+    if (!samples)
+        return nullptr; // not kept: the row may come later
+    auto events = std::make_shared<const std::vector<DrivingEvent>>(detectDrivingEvents(*samples, thresholds));
+    cache.events.insert(path, events);
+    return events;
 }
 
 std::optional<QString> MyCache::recordTime(const QString& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrivingEvents.h"
 #include "PlayListEntry.h"
 
 #include <QList>
@@ -44,6 +45,9 @@ public:
     // {"aevSpeed", "maxSpeed", "totailDistance"} of the first matching row, each when the row has it;
     // empty when no row matches.
     static QVariantMap findFileMessage(const QString& path);
+    // The driving events of the first row with this key, found with the thresholds in force; null when no
+    // row matches or the row has no track. Kept per key until the thresholds change (main thread).
+    static std::shared_ptr<const std::vector<DrivingEvent>> drivingEvents(const QString& path);
     // When the first matching row's clip was recorded, as its records say (UTC, ISO 8601), when known.
     static std::optional<QString> recordTime(const QString& path);
 

@@ -33,6 +33,9 @@ public:
     virtual void playAdjacentFile(bool next) = 0;
     virtual void toggleVideoFullScreen() = 0;
     virtual void togglePlayPause() = 0;
+    // Goes to the next (or previous) driving event: in the clip that plays, else in the next (previous)
+    // clip of the list that has one.
+    virtual void jumpToEvent(bool next) = 0;
     // Saves the picture that shows, at the video's own size, as PNG (with a caption when that is on).
     virtual void saveSnapshot() = 0;
     // The playback menu's commands, so that their keys also work in the video's own full-screen window.

@@ -13,4 +13,9 @@ inline constexpr const char* kVolume = "volume";                   // single-pre
 inline constexpr const char* kUserPlaySpeed = "userPlaySpeed";     // playback-speed button tag 1..5 as a real
 inline constexpr const char* kAppleLanguages = "AppleLanguages";   // list of language codes, preferred first
 inline constexpr const char* kSnapshotCaption = "snapshotCaption"; // boolean; absent: true
+// Driving events: real numbers; absent or not above 0: the default threshold.
+inline constexpr const char* kEventSpeedChange = "eventSpeedChangeKmh"; // km/h lost or gained in a second
+inline constexpr const char* kEventLateralG = "eventLateralG";           // g, sharp turns
+inline constexpr const char* kEventImpactG = "eventImpactG";             // g away from 1 g, impacts
+inline constexpr const char* kEventAxisJumpG = "eventAxisJumpG";         // g on one axis in a second
 } // namespace SettingsKeys

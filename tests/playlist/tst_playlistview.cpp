@@ -52,6 +52,7 @@ public:
     void togglePlayPause() override { log << "play/pause"; }
     void addPlaybackActions(const QList<QAction*>&) override {}
     void saveSnapshot() override {}
+    void jumpToEvent(bool) override {}
     QStringList log;
 };
 
