@@ -105,6 +105,8 @@ private slots:
     void initTestCase();
     void savesPartWithTrack_data();
     void savesPartWithTrack();
+    void otherClips_data();
+    void otherClips();
     void transportStreamWithoutTelemetry();
     void reportsProgress();
     void refusesBadRequests_data();
@@ -244,6 +246,63 @@ void TestIncidentSaver::savesPartWithTrack() {
     QString error;
     QVERIFY2(TestFiles::runFfmpeg({"-xerror", "-i", target, "-f", "null", "-"}, &error), qPrintable(error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+void TestIncidentSaver::otherClips_data() {
+    QTest::addColumn<QStringList>("encoder");
+    QTest::addColumn<bool>("withTrack");
+    QTest::addColumn<QString>("tag"); // the sample-entry tag the part must keep
+
+    const QStringList h264{"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "10"};
+    const QStringList hevc{"-c:v",     "libx265", "-x265-params", "log-level=none",
+                           "-pix_fmt", "yuv420p", "-g",           "10"};
+    QTest::newRow("HEVC tagged hvc1") << hevc + QStringList{"-tag:v", "hvc1"} << true << "hvc1";
+    QTest::newRow("HEVC tagged hev1") << hevc + QStringList{"-tag:v", "hev1"} << true << "hev1";
+    QTest::newRow("movie box in front of the media")
+        << h264 + QStringList{"-movflags", "+faststart"} << true << "avc1";
+    QTest::newRow("no GPS index") << h264 << false << "avc1";
+}
+
+void TestIncidentSaver::otherClips() {
+    QFETCH(QStringList, encoder);
+    QFETCH(bool, withTrack);
+    QFETCH(QString, tag);
+    const QString name = QString(QTest::currentDataTag()).replace(' ', '-');
+    const QString raw = path("raw-" + name + ".mp4");
+    QString error;
+    QVERIFY2(
+        TestFiles::runFfmpeg(QStringList{"-f", "lavfi", "-i", "testsrc=size=320x180:rate=10:duration=4"} +
+                                 encoder + QStringList{raw},
+                             &error),
+        qPrintable(error));
+    QString clip = raw;
+    SyntheticDrive drive = SyntheticDrive::world();
+    drive.seconds = 4;
+    if (withTrack) {
+        const auto withRecords =
+            ClipWriter::addTrack(*ClipWriter::readFile(raw.toStdString()), drive.messages());
+        QVERIFY(withRecords);
+        clip = TestFiles::write(m_dir, name + ".mp4", *withRecords);
+    }
+    const QString target = path("part-" + name + ".mp4");
+    const IncidentResult result = IncidentSaver::save({clip.toStdString(), target.toStdString(), 1.5, 3});
+    QVERIFY2(result.ok, result.error.c_str());
+    QCOMPARE(result.startSeconds, 1.0);
+    QVERIFY(result.telemetryKept);
+    // x265 makes open groups of pictures: B-frames in front of a key frame may reference it, so the part can
+    // run on to the end of that group.
+    const auto covered = static_cast<std::size_t>(std::ceil(result.durationSeconds - 1e-6));
+    QVERIFY(covered >= 2);
+    QCOMPARE(result.gpsSeconds, withTrack ? std::min<std::size_t>(covered, 3) : std::size_t(0));
+    const std::vector<TrackSample> source = extract(clip);
+    const std::vector<TrackSample> saved = extract(target);
+    QCOMPARE(saved.size(), result.gpsSeconds);
+    QVERIFY(std::equal(saved.begin(), saved.end(), source.begin() + (saved.empty() ? 0 : 1)));
+    const QJsonObject out = probe(target);
+    QCOMPARE(stream(out, "video")["codec_tag_string"].toString(), tag);
+    QCOMPARE(stream(out, "video")["codec_name"].toString(),
+             stream(probe(clip), "video")["codec_name"].toString());
+    QVERIFY2(TestFiles::runFfmpeg({"-xerror", "-i", target, "-f", "null", "-"}, &error), qPrintable(error));
 }
 
 void TestIncidentSaver::transportStreamWithoutTelemetry() {
