@@ -123,6 +123,11 @@ int syncFile(const std::string& path) {
     return result;
 }
 
+// A path as libavformat's file protocol takes it: a name such as "cam:0001.mp4" is not a protocol.
+std::string fileUrl(const std::string& path) {
+    return "file:" + path;
+}
+
 // True when `a` and `b` name the same file, also through other spellings or links.
 bool sameFile(const std::string& a, const std::string& b) {
     if (a == b)
@@ -196,12 +201,13 @@ private:
     std::int64_t m_keyTimestamp = 0; // the same in the reference stream's own time base
     std::deque<Packet> m_pending;    // read while looking for the key frame, the key packet last
     std::int64_t m_end = 0;          // end of the written part, AV_TIME_BASE units from its start
+    std::int64_t m_referenceEnd = 0; // end of its video (the reference stream), the same units
     double m_reported = -1;
 };
 
 bool Saver::openInput() {
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, m_request.source.c_str(), nullptr, nullptr) != 0)
+    if (avformat_open_input(&raw, fileUrl(m_request.source).c_str(), nullptr, nullptr) != 0)
         return false;
     m_input.reset(raw);
     if (avformat_find_stream_info(m_input.get(), nullptr) < 0)
@@ -258,7 +264,10 @@ bool Saver::findKeyFrame(std::int64_t from, std::string* error) {
 }
 
 bool Saver::openOutput(const std::string& path, std::string* error) {
-    const char* format = isTransportStream(*m_input) ? "mpegts" : "mp4";
+    // A QuickTime movie keeps its container, so that codecs MP4 has no place for (PCM sound) are kept too.
+    const AVDictionaryEntry* brand = av_dict_get(m_input->metadata, "major_brand", nullptr, 0);
+    const bool quickTime = brand && std::strncmp(brand->value, "qt", 2) == 0;
+    const char* format = isTransportStream(*m_input) ? "mpegts" : quickTime ? "mov" : "mp4";
     AVFormatContext* raw = nullptr;
     if (avformat_alloc_output_context2(&raw, nullptr, format, path.c_str()) < 0 || !raw) {
         *error = kWriteFailed;
@@ -299,7 +308,7 @@ bool Saver::openOutput(const std::string& path, std::string* error) {
         return false;
     }
 
-    const int opened = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE);
+    const int opened = avio_open(&m_output->pb, fileUrl(path).c_str(), AVIO_FLAG_WRITE);
     if (opened < 0) {
         *error = textForWriteError(opened);
         return false;
@@ -334,8 +343,12 @@ bool Saver::writePacket(AVPacket& packet, std::string* error) {
         packet.pts -= shift;
     if (packet.dts != AV_NOPTS_VALUE)
         packet.dts -= shift;
-    if (packetTime(packet) != AV_NOPTS_VALUE)
-        m_end = std::max(m_end, toBase(packetTime(packet) + packet.duration, in->time_base));
+    if (packetTime(packet) != AV_NOPTS_VALUE) {
+        const std::int64_t end = toBase(packetTime(packet) + packet.duration, in->time_base);
+        m_end = std::max(m_end, end);
+        if (packet.stream_index == m_reference)
+            m_referenceEnd = std::max(m_referenceEnd, end);
+    }
     av_packet_rescale_ts(&packet, in->time_base, out->time_base);
     packet.stream_index = index;
     packet.pos = -1;
@@ -488,9 +501,11 @@ IncidentResult Saver::run() {
     result.startSeconds = std::max(0.0, static_cast<double>(m_keyTime - m_startTime) / AV_TIME_BASE);
     result.durationSeconds = static_cast<double>(m_end) / AV_TIME_BASE;
     if (!transport) {
-        // Sample n of the part is the second that begins n seconds after the whole second the part starts in.
+        // Sample n of the part is the second that begins n seconds after the whole second the part starts in,
+        // for every second its video covers (sound that runs a few milliseconds longer adds no second).
         const auto first = static_cast<std::size_t>(std::floor(result.startSeconds + 1e-6));
-        const auto seconds = static_cast<std::size_t>(std::ceil(result.durationSeconds - 1e-6));
+        const double videoSeconds = static_cast<double>(m_referenceEnd) / AV_TIME_BASE;
+        const auto seconds = static_cast<std::size_t>(std::max(0.0, std::ceil(videoSeconds - 1e-6)));
         const auto records = GpsRecordReader::read(m_request.source, first, seconds);
         if (!records.empty()) {
             int number = 0;

@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <filesystem>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -107,8 +108,10 @@ private slots:
     void savesPartWithTrack();
     void otherClips_data();
     void otherClips();
+    void quickTimeKeepsPcmSound();
     void transportStreamWithoutTelemetry();
     void reportsProgress();
+    void unusualNames();
     void refusesBadRequests_data();
     void refusesBadRequests();
     void unwritableFolderLeavesNothing();
@@ -198,8 +201,10 @@ void TestIncidentSaver::savesPartWithTrack() {
 
     // The track of the part is the source's track from the whole second the part starts in.
     const auto first = static_cast<std::size_t>(std::floor(start));
-    const auto expectedSeconds = std::min<std::size_t>(
-        kClipSeconds - first, static_cast<std::size_t>(std::ceil(result.durationSeconds - 1e-6)));
+    // One record for every second the part's video covers.
+    const double videoSeconds = stream(probe(target), "video")["duration"].toString().toDouble();
+    const auto expectedSeconds =
+        std::min<std::size_t>(kClipSeconds - first, static_cast<std::size_t>(std::ceil(videoSeconds - 1e-6)));
     QCOMPARE(result.gpsSeconds, expectedSeconds);
     const std::vector<TrackSample> source = extract(m_clip);
     const std::vector<TrackSample> saved = extract(target);
@@ -305,6 +310,30 @@ void TestIncidentSaver::otherClips() {
     QVERIFY2(TestFiles::runFfmpeg({"-xerror", "-i", target, "-f", "null", "-"}, &error), qPrintable(error));
 }
 
+void TestIncidentSaver::quickTimeKeepsPcmSound() {
+    const QString raw = path("raw.mov");
+    QString error;
+    QVERIFY2(
+        TestFiles::runFfmpeg({"-f", "lavfi", "-i", "testsrc=size=320x180:rate=10:duration=4", "-f", "lavfi",
+                              "-i", "sine=frequency=440:sample_rate=16000:duration=4", "-c:v", "libx264",
+                              "-pix_fmt", "yuv420p", "-g", "10", "-c:a", "pcm_s16le", "-shortest", raw},
+                             &error),
+        qPrintable(error));
+    SyntheticDrive drive = SyntheticDrive::world();
+    drive.seconds = 4;
+    const auto withRecords = ClipWriter::addTrack(*ClipWriter::readFile(raw.toStdString()), drive.messages());
+    QVERIFY(withRecords);
+    const QString clip = TestFiles::write(m_dir, "clip.mov", *withRecords);
+    const QString target = path("part.mov");
+    const IncidentResult result = IncidentSaver::save({clip.toStdString(), target.toStdString(), 1, 3});
+    QVERIFY2(result.ok, result.error.c_str());
+    QCOMPARE(result.gpsSeconds, std::size_t(2));
+    const QJsonObject out = probe(target);
+    QCOMPARE(stream(out, "audio")["codec_name"].toString(), QString("pcm_s16le"));
+    QCOMPARE(stream(out, "video")["codec_name"].toString(), QString("h264"));
+    QCOMPARE(extract(target).size(), std::size_t(2));
+}
+
 void TestIncidentSaver::transportStreamWithoutTelemetry() {
     const QString target = path("part.ts");
     const QByteArray before = checksum(m_ts);
@@ -340,6 +369,29 @@ void TestIncidentSaver::reportsProgress() {
     QVERIFY(std::is_sorted(seen.begin(), seen.end()));
     QVERIFY(seen.front() >= 0);
     QCOMPARE(seen.back(), 1.0);
+}
+
+void TestIncidentSaver::unusualNames() {
+    // Relative names with a colon (not a protocol) and bytes that are not UTF-8, as a camera's card may hold.
+    const std::string folder = QFile::encodeName(m_dir.path()).toStdString();
+    const std::string source = "cam:0001 \xff.mp4";
+    const std::string target = "incident:\xfe.mp4";
+    std::filesystem::copy_file(QFile::encodeName(m_clip).toStdString(), folder + "/" + source);
+    const QString previous = QDir::currentPath();
+    QVERIFY(::chdir(folder.c_str()) == 0);
+    const IncidentResult result = IncidentSaver::save({source, target, 2, 5});
+    QVERIFY(::chdir(QFile::encodeName(previous).constData()) == 0);
+    QVERIFY2(result.ok, result.error.c_str());
+    QVERIFY(std::filesystem::exists(folder + "/" + target));
+    QVERIFY(!std::filesystem::exists(folder + "/" + target + ".part"));
+    VideoGpsTool tool;
+    tool.setLogSink({});
+    std::size_t samples = 0;
+    tool.setResultsBlock(
+        [&](const TrackInfo& info) { samples = info.videoDatas ? info.videoDatas->size() : 0; });
+    tool.createVideoForGPSUrl(folder + "/" + target);
+    QCOMPARE(samples, result.gpsSeconds);
+    QVERIFY(samples >= 3);
 }
 
 void TestIncidentSaver::refusesBadRequests_data() {
