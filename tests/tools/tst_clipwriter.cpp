@@ -76,6 +76,46 @@ private slots:
         QCOMPARE(decodedFrames(dir, clip), before);
     }
 
+    // The track appended behind the last byte of a file whose "moov" it replaces: records and index point at
+    // where the tail lands, and the records are kept exactly as given.
+    void trackTail() {
+        SyntheticDrive drive = SyntheticDrive::china();
+        drive.seconds = 4;
+        const auto messages = drive.messages();
+        std::vector<ClipWriter::RecordBytes> records;
+        for (const HDGPSMessage& m : messages) {
+            const auto bytes = ClipWriter::record(m);
+            ClipWriter::RecordBytes record{};
+            std::copy(bytes.begin(), bytes.end(), record.begin());
+            records.push_back(record);
+        }
+        records[1][13] = std::byte{0x7f}; // a padding byte the message type does not keep
+
+        ClipWriter::Bytes file = ClipWriter::box("ftyp", ClipWriter::Bytes(8));
+        const auto mdat = ClipWriter::box("mdat", ClipWriter::Bytes(100, std::byte{0x55}));
+        file.insert(file.end(), mdat.begin(), mdat.end());
+        const auto moov = ClipWriter::box("moov", ClipWriter::box("mvhd", ClipWriter::Bytes(100)));
+        const auto tail = ClipWriter::trackTail(moov, file.size(), records);
+        QVERIFY(tail);
+        const std::size_t recordsAt = file.size() + 8;
+        file.insert(file.end(), tail->begin(), tail->end());
+
+        QTemporaryDir dir;
+        const QString clip = TestFiles::write(dir, "tail.mp4", file);
+        const auto samples = extract(clip);
+        QCOMPARE(samples.size(), messages.size());
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const auto* at = file.data() + recordsAt + i * ClipWriter::kRecordSize;
+            QVERIFY(std::equal(records[i].begin(), records[i].end(), at));
+        }
+
+        std::string error;
+        QVERIFY(!ClipWriter::trackTail(moov, 0xffffffffu - 100, records, &error));
+        QVERIFY(!error.empty());
+        QVERIFY(!ClipWriter::trackTail(mdat, 0, records, &error));
+        QVERIFY(!ClipWriter::trackTail(std::span(moov).first(moov.size() - 1), 0, records, &error));
+    }
+
     void noMoovIsRefused() {
         std::string error;
         QVERIFY(!ClipWriter::addTrack(ClipWriter::box("mdat", {}), {}, &error));

@@ -254,6 +254,39 @@ std::optional<Bytes> ClipWriter::addTrack(std::span<const std::byte> mp4,
     return out;
 }
 
+std::optional<Bytes> ClipWriter::trackTail(std::span<const std::byte> moov, std::uint64_t at,
+                                           std::span<const RecordBytes> records, std::string* error) {
+    const std::vector<BoxSpan> boxes = listBoxes(moov);
+    if (boxes.size() != 1 || boxes.front().type != ByteOrder::fourCC("moov") ||
+        boxes.front().headerSize != 8 || boxes.front().size != moov.size()) {
+        if (error)
+            *error = "no readable moov box";
+        return std::nullopt;
+    }
+    const std::uint64_t recordsEnd = at + 8 + records.size() * kRecordSize;
+    const std::uint64_t moovSize = moov.size() + 16 + 8 * records.size();
+    if (recordsEnd > 0xffffffffu || moovSize > 0xffffffffu) {
+        if (error)
+            *error = "the records would lie beyond the reach of a 32-bit index";
+        return std::nullopt;
+    }
+
+    Bytes payload;
+    payload.reserve(records.size() * kRecordSize);
+    for (const RecordBytes& r : records)
+        append(payload, r);
+    Bytes out = box("free", payload);
+
+    std::vector<std::uint32_t> offsets(records.size());
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+        offsets[i] = static_cast<std::uint32_t>(at + 8 + i * kRecordSize);
+    const std::size_t moovStart = out.size();
+    append(out, moov);
+    append(out, gpsIndexBox(offsets));
+    putBigEndian32(std::span(out).subspan(moovStart), static_cast<std::uint32_t>(out.size() - moovStart));
+    return out;
+}
+
 bool ClipWriter::writeFile(const std::string& path, std::span<const std::byte> bytes, std::string* error) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -2,6 +2,7 @@
 
 #include "HDGPSMessage.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -29,6 +30,9 @@ public:
     static constexpr std::size_t kRecordHeaderSize = 16;
     static constexpr std::size_t kRecordSize = kRecordHeaderSize + HDGPSMessage::kSize;
 
+    // One record exactly as a file holds it (header and message), e.g. copied from another clip.
+    using RecordBytes = std::array<std::byte, kRecordSize>;
+
     using MoovPlacement = ClipMoovPlacement;
     using Layout = ClipLayout;
 
@@ -49,6 +53,14 @@ public:
     static std::optional<Bytes> addTrack(std::span<const std::byte> mp4,
                                          std::span<const HDGPSMessage> messages,
                                          std::string* error = nullptr);
+
+    // What to write at offset `at` of a file so that its movie box `moov` (header included) carries a track:
+    // a "free" box holding `records` as they are, then `moov` with a "gps " index of them appended. Nothing
+    // in front of `at` moves, so no chunk offset changes; the file's old "moov" must not stay a "moov" (cut
+    // off when it was the last box, or turned into a "free" box). Nothing when `moov` is not a plain 32-bit
+    // "moov" or a record would lie beyond the 4 GiB an index entry can reach.
+    static std::optional<Bytes> trackTail(std::span<const std::byte> moov, std::uint64_t at,
+                                          std::span<const RecordBytes> records, std::string* error = nullptr);
 
     static bool writeFile(const std::string& path, std::span<const std::byte> bytes,
                           std::string* error = nullptr);
