@@ -99,6 +99,11 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
 
     m_exportAction = file->addAction(tr("Export Track…"), QKeySequence(Qt::CTRL | Qt::Key_E), this,
                                      &AppDelegate::exportTrack);
+    QAction* saveClip =
+        file->addAction(tr("Save Clip…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, [this] {
+            if (PlaybackControl* video = videoVC())
+                video->saveClip();
+        });
     file->addSeparator();
     file->addAction(tr("Remove Selected Clip"), standardKey(QKeySequence::Delete, Qt::Key_Delete), this,
                     [this] {
@@ -128,6 +133,8 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
             [](PlaybackControl* v) { v->playAdjacentFile(true); });
     command(tr("Full Screen Video"), QKeySequence(Qt::Key_F),
             [](PlaybackControl* v) { v->toggleVideoFullScreen(); });
+    command(tr("Set In Point"), QKeySequence(Qt::Key_I), [](PlaybackControl* v) { v->setInPoint(); });
+    command(tr("Set Out Point"), QKeySequence(Qt::Key_O), [](PlaybackControl* v) { v->setOutPoint(); });
     command(tr("Next Event"), QKeySequence(Qt::Key_N), [](PlaybackControl* v) { v->jumpToEvent(true); });
     command(tr("Previous Event"), QKeySequence(Qt::SHIFT | Qt::Key_N),
             [](PlaybackControl* v) { v->jumpToEvent(false); });
@@ -141,7 +148,7 @@ void AppDelegate::buildMenus(QMenuBar* bar) {
     connect(caption, &QAction::toggled, this,
             [](bool on) { SettingsStore::shared().setValue(SettingsKeys::kSnapshotCaption, on); });
     if (PlaybackControl* video = videoVC())
-        video->addPlaybackActions(playback->actions());
+        video->addPlaybackActions(playback->actions() << saveClip);
 
     QMenu* view = bar->addMenu(tr("&View"));
     QMenu* speed = view->addMenu(AppResources::localized("速度单位"));

@@ -79,7 +79,8 @@ void MyCustomSlider::paintEvent(QPaintEvent* event) {
         // Events: a short bar across the track in the event's colour.
         for (const Mark& mark : m_marks) {
             painter.setBrush(mark.colour);
-            painter.drawRoundedRect(QRectF(xOf(mark.fraction) - 1.5, track.top() - 5, 3, track.height() + 10), 1, 1);
+            painter.drawRoundedRect(QRectF(xOf(mark.fraction) - 1.5, track.top() - 5, 3, track.height() + 10),
+                                    1, 1);
         }
     }
     QSlider::paintEvent(event);

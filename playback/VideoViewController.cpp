@@ -6,6 +6,7 @@
 #include "AppUserDefaults.h"
 #include "DrivingEventStyle.h"
 #include "FrameSnapshot.h"
+#include "IncidentSaver.h"
 #include "MediaTrackReader.h"
 #include "MyCache.h"
 #include "MyCustomSlider.h"
@@ -29,18 +30,22 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStackedLayout>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtDebug>
@@ -345,6 +350,9 @@ void VideoViewController::initAssetData(const QUrl& url) {
     ++m_fileSerial;
     m_pendingSeek.reset();
     m_timeSlider->setMarks({});
+    m_inPoint.reset();
+    m_outPoint.reset();
+    m_timeSlider->setInOut(std::nullopt, std::nullopt);
     m_clock.reset();
     m_reportedDuration = 0;
     m_isAddVideoFile = true;
@@ -457,7 +465,8 @@ void VideoViewController::showEventMarks() {
     const auto events = m_url && length > 0 ? MyCache::drivingEvents(MyCache::fileKey(*m_url)) : nullptr;
     for (const DrivingEvent& event : events ? *events : std::vector<DrivingEvent>{})
         marks << MyCustomSlider::Mark{std::min(1.0, double(event.second) / length),
-                                      DrivingEventStyle::colour(event.kind), DrivingEventStyle::tooltip(event)};
+                                      DrivingEventStyle::colour(event.kind),
+                                      DrivingEventStyle::tooltip(event)};
     m_timeSlider->setMarks(marks);
 }
 
@@ -514,8 +523,138 @@ void VideoViewController::jumpToEvent(bool next) {
     }
 }
 
+void VideoViewController::setInPoint() {
+    if (!m_url || !m_isAddVideoFile)
+        return;
+    m_inPoint = currentTime();
+    if (m_outPoint && *m_outPoint <= *m_inPoint)
+        m_outPoint.reset();
+    showInOut();
+    showNotice(tr("In point at %1").arg(timeText(*m_inPoint)));
+}
+
+void VideoViewController::setOutPoint() {
+    if (!m_url || !m_isAddVideoFile)
+        return;
+    m_outPoint = currentTime();
+    if (m_inPoint && *m_inPoint >= *m_outPoint)
+        m_inPoint.reset();
+    showInOut();
+    showNotice(tr("Out point at %1").arg(timeText(*m_outPoint)));
+}
+
+void VideoViewController::showInOut() {
+    const double length = m_reportedDuration;
+    const auto fraction = [length](std::optional<double> at) -> std::optional<double> {
+        if (!at || !(length > 0))
+            return std::nullopt;
+        return std::min(1.0, *at / length);
+    };
+    m_timeSlider->setInOut(fraction(m_inPoint), fraction(m_outPoint));
+}
+
+void VideoViewController::saveClip() {
+    if (!m_url || !m_isAddVideoFile || m_saveThread.joinable())
+        return;
+    // Between the in and out points, else 20 s before the position to 10 s after.
+    const double length = std::max(0.0, duration());
+    auto [from, to] = IncidentSaver::defaultRange(currentTime(), length);
+    if (m_inPoint && m_outPoint) {
+        from = *m_inPoint;
+        to = *m_outPoint;
+    } else if (m_inPoint) {
+        from = *m_inPoint;
+        to = std::min(length, from + IncidentSaver::kSecondsBefore + IncidentSaver::kSecondsAfter);
+    } else if (m_outPoint) {
+        to = *m_outPoint;
+        from = std::max(0.0, to - IncidentSaver::kSecondsBefore - IncidentSaver::kSecondsAfter);
+    }
+    const QString source = QString::fromLocal8Bit(MediaTrackReader::localPath(*m_url));
+    const QString suffix =
+        m_isTSvideo && QFileInfo(m_url->fileName()).suffix().compare("mp4", Qt::CaseInsensitive) != 0
+            ? QFileInfo(m_url->fileName()).suffix()
+            : QString("mp4");
+    QString folder = m_clipFolder;
+    if (folder.isEmpty()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+        if (folder.isEmpty() || !QDir().mkpath(folder))
+            folder = QDir::homePath();
+    }
+    const QString name = QFileInfo(m_url->fileName()).completeBaseName() + " " +
+                         timeText(from).replace(':', '-') + " to " + timeText(to).replace(':', '-') + "." +
+                         suffix;
+    const bool transportStream = m_isTSvideo && suffix.compare("ts", Qt::CaseInsensitive) == 0;
+    auto* dialog = new QFileDialog(window(), transportStream ? tr("Save Clip (a transport stream is saved as "
+                                                                  "one, without its GPS track)")
+                                                             : tr("Save Clip"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDirectory(folder);
+    dialog->selectFile(name);
+    dialog->setDefaultSuffix(suffix);
+    dialog->setNameFilters({suffix.toUpper() + " (*." + suffix + ")"});
+    dialog->setOption(QFileDialog::DontUseNativeDialog, QGuiApplication::platformName() == "offscreen");
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this, source, from, to](const QString& target) { startSave(source, target, from, to); });
+    dialog->open();
+    emit saveDialogShown(dialog);
+}
+
+void VideoViewController::startSave(const QString& source, const QString& target, double from, double to) {
+    if (m_saveThread.joinable())
+        return;
+    auto* progress = new QProgressDialog(tr("Saving %1…").arg(QFileInfo(target).fileName()), tr("Cancel"), 0,
+                                         100, window());
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(300); // a quick save shows nothing
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    m_saveProgress = progress;
+    IncidentRequest request;
+    request.source = QFile::encodeName(source).toStdString();
+    request.target = QFile::encodeName(target).toStdString();
+    request.fromSeconds = from;
+    request.toSeconds = to;
+    QPointer<VideoViewController> self(this);
+    m_saveThread = std::jthread([self, request, target](std::stop_token stop) {
+        const IncidentResult result = IncidentSaver::save(
+            request,
+            [self](double done) {
+                QMetaObject::invokeMethod(qApp, [self, done] {
+                    if (self && self->m_saveProgress)
+                        self->m_saveProgress->setValue(static_cast<int>(done * 100));
+                });
+            },
+            stop);
+        QMetaObject::invokeMethod(qApp, [self, result, target] {
+            if (!self)
+                return;
+            if (self->m_saveThread.joinable())
+                self->m_saveThread.join();
+            if (self->m_saveProgress)
+                self->m_saveProgress->deleteLater();
+            const QString problem = QString::fromStdString(result.error);
+            if (result.ok) {
+                qCInfo(lcKestrun).noquote() << "Clip saved to" << target;
+                self->showNotice(
+                    result.telemetryKept
+                        ? tr("Clip saved to %1").arg(QDir::toNativeSeparators(target))
+                        : tr("Clip saved to %1, without a GPS track").arg(QDir::toNativeSeparators(target)));
+            } else {
+                qWarning().noquote() << "Clip could not be saved to" << target << ":" << problem;
+                QMessageBox::warning(self->window(), AppResources::displayName(),
+                                     tr("The clip could not be saved to %1: %2.")
+                                         .arg(QDir::toNativeSeparators(target), problem));
+            }
+            emit self->clipSaved(target, result.ok, problem);
+        });
+    });
+    connect(progress, &QProgressDialog::canceled, this, [this] { m_saveThread.request_stop(); });
+}
+
 void VideoViewController::reportDuration(double seconds) {
     showEventMarks();
+    showInOut();
     speedDelegate.videoAllTime(seconds);
     gpsDelegate.videoAllTime(seconds);
     gpsInfoDelegate.videoAllTime(seconds);

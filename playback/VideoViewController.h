@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <thread>
 
 class MyCustomSlider;
 class PlaybackEngine;
@@ -18,6 +19,7 @@ class PlatformEngine;
 class VlcEngine;
 class QHBoxLayout;
 class QLabel;
+class QProgressDialog;
 class QToolButton;
 class QButtonGroup;
 class QFrame;
@@ -77,6 +79,13 @@ public:
     void addPlaybackActions(const QList<QAction*>& actions) override;
     void saveSnapshot() override;
     void jumpToEvent(bool next) override;
+    void setInPoint() override;
+    void setOutPoint() override;
+    void saveClip() override;
+    std::optional<double> inPoint() const { return m_inPoint; }
+    std::optional<double> outPoint() const { return m_outPoint; }
+    // Where saved clips go by default (the Videos folder unless set).
+    void setClipFolder(const QString& folder) { m_clipFolder = folder; }
     // Where snapshots go (the Pictures folder unless set, for tests and a later preference).
     void setSnapshotFolder(const QString& folder) { m_snapshotFolder = folder; }
     // The caption's lines for the second that shows: the record's date and time, the speed in the unit in
@@ -129,6 +138,9 @@ signals:
     void alertShown(int kind);
     // The file has no video track: only logged, nothing plays.
     void noVideoTrack();
+    // Save Clip's file dialog is up; a save has ended (the file, or the reason it failed).
+    void saveDialogShown(QWidget* dialog);
+    void clipSaved(const QString& path, bool ok, const QString& problem);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -142,6 +154,8 @@ private:
     void placeNotice();
     // The driving events of the file that plays, marked on the seek bar.
     void showEventMarks();
+    void showInOut(); // the in and out points on the seek bar
+    void startSave(const QString& source, const QString& target, double from, double to);
     // The volume button shows a muted speaker while the volume is 0 (as on a first run).
     void showVolume(double volume);
     PlaybackEngine* engine() const;
@@ -193,6 +207,11 @@ private:
     QToolButton* m_lasetButton = nullptr;
     QToolButton* m_nextButton = nullptr;
     std::optional<double> m_pendingSeek; // where to go once the file that opens has started
+    std::optional<double> m_inPoint;
+    std::optional<double> m_outPoint;
+    QString m_clipFolder;
+    std::jthread m_saveThread; // the save that runs, if any
+    QPointer<QProgressDialog> m_saveProgress;
     QLabel* m_noticeLabel = nullptr;
     QTimer* m_noticeTimer = nullptr;
     QString m_snapshotFolder;

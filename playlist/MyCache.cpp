@@ -173,7 +173,8 @@ std::shared_ptr<const std::vector<DrivingEvent>> MyCache::drivingEvents(const QS
     const auto samples = findGpsDatas(path);
     if (!samples)
         return nullptr; // not kept: the row may come later
-    auto events = std::make_shared<const std::vector<DrivingEvent>>(detectDrivingEvents(*samples, thresholds));
+    auto events =
+        std::make_shared<const std::vector<DrivingEvent>>(detectDrivingEvents(*samples, thresholds));
     cache.events.insert(path, events);
     return events;
 }

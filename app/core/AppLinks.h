@@ -36,6 +36,10 @@ public:
     // Goes to the next (or previous) driving event: in the clip that plays, else in the next (previous)
     // clip of the list that has one.
     virtual void jumpToEvent(bool next) = 0;
+    // The in and out points of the part Save Clip keeps (at the position that shows), and the save itself.
+    virtual void setInPoint() = 0;
+    virtual void setOutPoint() = 0;
+    virtual void saveClip() = 0;
     // Saves the picture that shows, at the video's own size, as PNG (with a caption when that is on).
     virtual void saveSnapshot() = 0;
     // The playback menu's commands, so that their keys also work in the video's own full-screen window.

@@ -16,7 +16,8 @@ double stored(const char* key, double fallback) {
 DrivingEventThresholds DrivingEventSettings::thresholds() {
     const DrivingEventThresholds defaults;
     DrivingEventThresholds thresholds;
-    thresholds.speedChangeKmhPerSecond = stored(SettingsKeys::kEventSpeedChange, defaults.speedChangeKmhPerSecond);
+    thresholds.speedChangeKmhPerSecond =
+        stored(SettingsKeys::kEventSpeedChange, defaults.speedChangeKmhPerSecond);
     thresholds.lateralG = stored(SettingsKeys::kEventLateralG, defaults.lateralG);
     thresholds.impactG = stored(SettingsKeys::kEventImpactG, defaults.impactG);
     thresholds.axisJumpG = stored(SettingsKeys::kEventAxisJumpG, defaults.axisJumpG);

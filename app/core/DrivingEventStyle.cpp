@@ -41,7 +41,7 @@ QString DrivingEventStyle::tooltip(const DrivingEvent& event) {
     const int speedType = AppManager::sharedManager().speedType();
     const long speed = std::lround(static_cast<float>(event.speedKnots * SpeedUnits::factor(speedType)));
     return name(event.kind) + QStringLiteral(" · ") +
-           TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(event.second)) + QStringLiteral(" · ") +
-           QString::number(speed) + " " +
+           TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(event.second)) +
+           QStringLiteral(" · ") + QString::number(speed) + " " +
            AppResources::localized(speedType == AppManager::kSpeedKmh ? "km_speedUnit" : "mph_speedUnit");
 }

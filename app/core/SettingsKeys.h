@@ -15,7 +15,7 @@ inline constexpr const char* kAppleLanguages = "AppleLanguages";   // list of la
 inline constexpr const char* kSnapshotCaption = "snapshotCaption"; // boolean; absent: true
 // Driving events: real numbers; absent or not above 0: the default threshold.
 inline constexpr const char* kEventSpeedChange = "eventSpeedChangeKmh"; // km/h lost or gained in a second
-inline constexpr const char* kEventLateralG = "eventLateralG";           // g, sharp turns
-inline constexpr const char* kEventImpactG = "eventImpactG";             // g away from 1 g, impacts
-inline constexpr const char* kEventAxisJumpG = "eventAxisJumpG";         // g on one axis in a second
+inline constexpr const char* kEventLateralG = "eventLateralG";          // g, sharp turns
+inline constexpr const char* kEventImpactG = "eventImpactG";            // g away from 1 g, impacts
+inline constexpr const char* kEventAxisJumpG = "eventAxisJumpG";        // g on one axis in a second
 } // namespace SettingsKeys

@@ -27,12 +27,15 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
+
 class TestUserPaths : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<PlayerHarness> m_player;
     QList<QUrl> m_clips;
-    QUrl m_ts; // played by the VLC engine, not in the list at first
+    QUrl m_ts;               // played by the VLC engine, not in the list at first
+    QUrl m_incident, m_bump; // clips with driving events, added last
 
     VideoViewController* video() const { return m_player->video(); }
     PlayListViewController* playlist() const { return m_player->playlist(); }
@@ -56,7 +59,8 @@ private:
     // Where the keyboard's keys go: the window's focus widget, as the window system delivers them.
     QWidget* keyTarget() const {
         QWidget* focus = QApplication::focusWidget();
-        return focus ? focus : QApplication::activeWindow();
+        QWidget* active = QApplication::activeWindow();
+        return focus ? focus : active ? active : m_player->window();
     }
 
     int elapsedSeconds() const {
@@ -76,6 +80,15 @@ private slots:
                    m_player->clip("third drive.mp4", PlayerHarness::h264(20), china)};
         m_ts =
             m_player->clip("parking.ts", PlayerHarness::hevc(20) + QStringList{"-f", "mpegts"}, std::nullopt);
+        SyntheticDrive incident = SyntheticDrive::china();
+        incident.seconds = 20;
+        incident.hardStopSecond = 6;
+        incident.bumpSecond = 14;
+        m_incident = m_player->clip("incident.mp4", PlayerHarness::h264(20), incident);
+        SyntheticDrive bump = SyntheticDrive::world();
+        bump.seconds = 20;
+        bump.bumpSecond = 5;
+        m_bump = m_player->clip("bump.mp4", PlayerHarness::h264(20), bump);
         m_player->start();
         QVERIFY(QTest::qWaitForWindowActive(m_player->window()));
     }
@@ -255,9 +268,103 @@ private slots:
         QVERIFY(!video()->isWindow());
         QTest::mouseClick(video()->fullButton(), Qt::LeftButton);
         QTRY_VERIFY(video()->isOtherOne());
+        QVERIFY(QTest::qWaitForWindowActive(video()));
         QTest::keyClick(keyTarget(), Qt::Key_Escape); // and Escape
         QTRY_VERIFY(!video()->isOtherOne());
         m_player->screenshot("userpaths", "7-back");
+    }
+
+    void eventsAreMarkedAndNReachesThem() {
+        m_player->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_player->window()));
+        QSignalSpy opened(m_player->delegate(), &AppDelegate::openFinished);
+        m_player->delegate()->openUrls({m_incident, m_bump});
+        QVERIFY(opened.wait(20000));
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_incident), 20000);
+        const auto events = MyCache::drivingEvents(MyCache::fileKey(m_incident));
+        QVERIFY(events && events->size() >= 2);
+        QCOMPARE(events->front().kind, DrivingEventKind::HardBraking);
+        // Marked on the seek bar, one mark per event, each with its tooltip.
+        QTRY_COMPARE_WITH_TIMEOUT(video()->timeSlider()->marks().size(), qsizetype(events->size()), 20000);
+        QVERIFY(video()->timeSlider()->marks().first().tooltip.startsWith("Hard braking · 00:0"));
+        QTest::keyClick(keyTarget(), Qt::Key_Space); // paused: the positions below stay put
+        QTRY_VERIFY(!video()->platformEngine()->isPlaying());
+        while (video()->currentTime() > 0.5) { // back to the start, five seconds a press
+            const double before = video()->currentTime();
+            QTest::keyClick(keyTarget(), Qt::Key_Left);
+            QTRY_VERIFY(video()->currentTime() < before);
+        }
+        m_player->screenshot("userpaths", "8-event-marks");
+        // N goes from event to event, then on to the next clip's first event; Shift+N comes back.
+        // Events of one second (a hard stop that also jolts the G-sensor) are one stop.
+        QList<std::size_t> seconds;
+        for (const DrivingEvent& event : *events) {
+            if (seconds.isEmpty() || seconds.last() != event.second)
+                seconds << event.second;
+        }
+        for (const std::size_t second : seconds) {
+            QTest::keyClick(keyTarget(), Qt::Key_N);
+            QTRY_VERIFY2(
+                std::abs(video()->currentTime() - double(second)) < 0.6,
+                qPrintable(QString("at %1, the event at %2").arg(video()->currentTime()).arg(second)));
+        }
+        QTest::keyClick(keyTarget(), Qt::Key_N);
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_bump), 20000);
+        const auto bumps = MyCache::drivingEvents(MyCache::fileKey(m_bump));
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(video()->currentTime() - double(bumps->front().second)) < 0.6,
+                                 20000);
+        QCOMPARE(
+            playlist()->model()->index(playlist()->selectIndex(), 0).data(PlayListModel::KeyRole).toString(),
+            MyCache::fileKey(m_bump)); // the list follows
+        QTest::keyClick(keyTarget(), Qt::Key_N, Qt::ShiftModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_incident), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(video()->currentTime() - double(events->back().second)) < 0.6,
+                                 20000);
+    }
+
+    void saveClipKeepsItsTelemetry() {
+        // In and out points around the last event, then File → Save Clip… by its key; the name is typed.
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_incident), 20000);
+        QTest::keyClick(keyTarget(), Qt::Key_Left);
+        QTRY_VERIFY(video()->currentTime() < 12);
+        QTest::keyClick(keyTarget(), Qt::Key_I);
+        QVERIFY(video()->inPoint());
+        const double in = *video()->inPoint();
+        QTest::keyClick(keyTarget(), Qt::Key_Right);
+        QTRY_VERIFY(video()->currentTime() > in + 3);
+        QTest::keyClick(keyTarget(), Qt::Key_O);
+        QVERIFY(video()->outPoint());
+        m_player->screenshot("userpaths", "9-in-out");
+        QPointer<QFileDialog> dialog;
+        connect(video(), &VideoViewController::saveDialogShown, this,
+                [&dialog](QWidget* d) { dialog = qobject_cast<QFileDialog*>(d); });
+        QSignalSpy saved(video(), &VideoViewController::clipSaved);
+        QTest::keyClick(keyTarget(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(dialog && dialog->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QTemporaryDir folder;
+        dialog->setDirectory(folder.path());
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->clear();
+        QTest::keyClicks(name, "near miss.mp4");
+        QTest::keyClick(name, Qt::Key_Return);
+        QVERIFY(saved.wait(30000));
+        QVERIFY2(saved.first().at(1).toBool(), qPrintable(saved.first().at(2).toString()));
+        const QString path = folder.filePath("near miss.mp4");
+        QCOMPARE(saved.first().at(0).toString(), path);
+        QVERIFY(video()->noticeLabel()->text().contains(path));
+        // The saved part plays in the player with its track from its first second.
+        m_player->delegate()->openUrls({QUrl::fromLocalFile(path)});
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(QUrl::fromLocalFile(path)),
+                                  20000);
+        const auto part = MyCache::findGpsDatas(MyCache::fileKey(QUrl::fromLocalFile(path)));
+        const auto source = MyCache::findGpsDatas(MyCache::fileKey(m_incident));
+        QVERIFY(part && source);
+        QVERIFY2(part->size() >= 4 && part->size() <= 8, qPrintable(QString::number(part->size())));
+        const auto first = static_cast<std::size_t>(std::floor(in)); // a key frame every second
+        QCOMPARE(part->front(), source->at(first));
+        QTRY_VERIFY_WITH_TIMEOUT(video()->duration() > 3, 20000);
+        m_player->screenshot("userpaths", "10-saved-clip");
     }
 };
 

@@ -53,6 +53,9 @@ public:
     void addPlaybackActions(const QList<QAction*>&) override {}
     void saveSnapshot() override {}
     void jumpToEvent(bool) override {}
+    void setInPoint() override {}
+    void setOutPoint() override {}
+    void saveClip() override {}
     QStringList log;
 };
 
