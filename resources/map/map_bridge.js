@@ -72,7 +72,13 @@
         // again. The route and the marker stay as they are either way.
         window.setOffline = function (offline, text) {
             offline = parsed(offline);
-            text = parsed(text);
+            // The text comes as a string, or as a string in JSON text.
+            if (typeof text === "string") {
+                try {
+                    var inner = JSON.parse(text);
+                    if (typeof inner === "string") text = inner;
+                } catch (e) { /* plain text */ }
+            }
             if (offline) {
                 banner.textContent = typeof text === "string" && text.trim() !== "" ? text : OFFLINE_TEXT;
                 banner.hidden = false;

@@ -289,9 +289,9 @@ private slots:
             map.monitor()->recheck();
             QTRY_VERIFY(map.offline());
             QString offline;
-            QTRY_VERIFY_WITH_TIMEOUT(
+            QTRY_VERIFY2_WITH_TIMEOUT(
                 (offline = mapState(map.webview())).contains("\"banner\":\"" + map.teeet()->text() + "\""),
-                20000);
+                qPrintable(offline + " after " + map.sentScripts().join("; ")), 20000);
             QVERIFY2(offline.contains("\"routePoints\":2") && offline.contains("\"shown\":true"),
                      qPrintable(offline));
             // Back online: the banner goes, route and marker stay.

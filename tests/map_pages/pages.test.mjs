@@ -167,6 +167,9 @@ async function checkBanner(page, label) {
     b = await banner();
     check(`${label}: offline banner with the player's text (JSON arguments)`,
           b.text === 'Vérifiez la connexion réseau.' && b.shown, b);
+    await page.evaluate(() => window.setOffline(true, '请检查网络连接'));
+    b = await banner();
+    check(`${label}: offline banner with the player's text`, b.text === '请检查网络连接' && b.shown, b);
     await page.evaluate(() => window.setOffline(false));
     b = await banner();
     check(`${label}: banner gone when back online`, b.text === null && !b.shown, b);
