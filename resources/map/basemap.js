@@ -1,6 +1,8 @@
 // The base map both pages draw beneath the tiles: land, coastlines and country borders from the bundled
 // Natural Earth data (vendor/world-atlas), on a canvas of its own in a pane below the tile pane. It shows
-// whenever the tiles are missing, and is hidden once a complete set of tiles has loaded over it.
+// whenever the tiles are missing, and is hidden once a complete set of tiles has loaded over it. The first
+// picture comes from the small 1:110m set the page loads with; the 1:50m set is loaded right after it has
+// been painted and replaces it.
 //
 // Vertices inside China are moved into the page's datum with the same shift the player applies to routes
 // there, so a route and the coastline it follows line up.
@@ -15,12 +17,15 @@
                    interactive: false }
     };
 
-    // shift(lat, lng) gives the page's [lat, lng] for a WGS-84 vertex inside China.
-    function create(map, shift) {
-        var topo = window.KESTRUN_WORLD_ATLAS;
-        if (!topo || !window.topojson) return null; // plain background
-        var stats = { vertices: 0, shifted: 0, sample: null };
+    var DETAILED = "vendor/world-atlas/countries-50m.js";
 
+    function atlas(scale) {
+        return window.KESTRUN_WORLD_ATLAS ? window.KESTRUN_WORLD_ATLAS[scale] : null;
+    }
+
+    // Land polygons and border lines of a topology as Leaflet points in the page's datum.
+    function shapes(topo, shift) {
+        var stats = { vertices: 0, shifted: 0, sample: null };
         function toLatLng(position) {
             var lng = position[0];
             var lat = position[1];
@@ -53,25 +58,56 @@
             }
             return into;
         }
-
         var land = polygons(topojson.feature(topo, topo.objects.land), []);
         var mesh = topojson.mesh(topo, topo.objects.countries, function (a, b) { return a !== b; });
         var borders = (mesh.type === "MultiLineString" ? mesh.coordinates : [mesh.coordinates]).map(ring);
+        return { land: land, borders: borders, stats: stats };
+    }
+
+    // shift(lat, lng) gives the page's [lat, lng] for a WGS-84 vertex inside China.
+    function create(map, shift) {
+        var startedAt = performance.now();
+        var first = atlas("110m") || atlas("50m");
+        if (!first || !window.topojson) return null; // plain background
+        var current = shapes(first, shift);
+        var detail = atlas("110m") ? "110m" : "50m";
 
         var pane = map.createPane("kestrunBase");
         pane.style.zIndex = 150; // below the tiles (200), above nothing
         pane.style.pointerEvents = "none";
-        var renderer = L.canvas({ pane: "kestrunBase", padding: 0.5 });
+        var renderer = L.canvas({ pane: "kestrunBase", padding: 0.25 });
         function styled(style) { return L.extend({ renderer: renderer, pane: "kestrunBase" }, style); }
-        var group = L.layerGroup([
-            L.polygon(land, styled(STYLE.land)),
-            L.polyline(borders, styled(STYLE.borders))
-        ]).addTo(map);
+        var land = L.polygon(current.land, styled(STYLE.land));
+        var borders = L.polyline(current.borders, styled(STYLE.borders));
+        var group = L.layerGroup([land, borders]).addTo(map);
 
         var shown = true;
         var drawnAt = null;
-        // The canvas draws on the next animation frame; note when the first one has been painted.
-        L.Util.requestAnimFrame(function () { drawnAt = performance.now(); });
+        var detailedAt = null;
+
+        function useDetailed() {
+            var topo = atlas("50m");
+            if (!topo) return;
+            current = shapes(topo, shift);
+            detail = "50m";
+            land.setLatLngs(current.land);
+            borders.setLatLngs(current.borders);
+            L.Util.requestAnimFrame(function () { detailedAt = performance.now(); });
+        }
+
+        // The canvas draws on the next animation frame; note when the first one has been painted, then
+        // fetch the detailed set.
+        L.Util.requestAnimFrame(function () {
+            drawnAt = performance.now();
+            if (detail === "50m") return;
+            setTimeout(function () {
+                if (atlas("50m")) return useDetailed();
+                var script = document.createElement("script");
+                script.src = DETAILED;
+                script.onload = useDetailed;
+                document.head.appendChild(script);
+            }, 0);
+        });
 
         return {
             layer: group,
@@ -80,9 +116,10 @@
                 pane.style.display = shown ? "" : "none";
             },
             state: function () {
-                return { shown: shown, polygons: land.length, borders: borders.length,
-                         vertices: stats.vertices, shifted: stats.shifted, sample: stats.sample,
-                         drawnAt: drawnAt };
+                return { shown: shown, detail: detail, polygons: current.land.length,
+                         borders: current.borders.length, vertices: current.stats.vertices,
+                         shifted: current.stats.shifted, sample: current.stats.sample,
+                         startedAt: startedAt, drawnAt: drawnAt, detailedAt: detailedAt };
             }
         };
     }

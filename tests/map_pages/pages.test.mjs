@@ -111,8 +111,11 @@ async function baseMapCoverage(page) {
 }
 
 async function checkBaseMap(page, label, when) {
-    await page.waitForFunction(() => (window.kestrunMapState().baseMap || {}).drawnAt !== null);
+    // The first picture comes from the small set, the detailed one follows.
+    await page.waitForFunction(() => (window.kestrunMapState().baseMap || {}).detailedAt !== null);
     const base = (await page.evaluate(() => window.kestrunMapState())).baseMap;
+    check(`${label}: base map ${when} in detail after a first picture`,
+          base && base.detail === '50m' && base.drawnAt !== null && base.drawnAt <= base.detailedAt, base);
     check(`${label}: base map ${when} has land and borders`,
           base && base.shown && base.polygons > 100 && base.borders > 100 && base.vertices > 50000, base &&
           { shown: base.shown, polygons: base.polygons, borders: base.borders, vertices: base.vertices });
