@@ -24,9 +24,9 @@
     }
 
     // Land polygons and border lines of a topology as Leaflet points in the page's datum.
-    function shapes(topo, shift) {
+    function shapes(topo, shift, clampLongitude) {
         var stats = { vertices: 0, shifted: 0, sample: null };
-        function toLatLng(position) {
+        function toLatLng(position, offset) {
             var lng = position[0];
             var lat = position[1];
             if (lat > MAX_LAT) lat = MAX_LAT;
@@ -36,13 +36,26 @@
                 var moved = shift(lat, lng);
                 stats.shifted++;
                 if (!stats.sample) stats.sample = { raw: [lat, lng], drawn: [moved[0], moved[1]] };
-                return L.latLng(moved[0], moved[1]);
+                return L.latLng(moved[0], moved[1] + offset);
             }
+            lng += offset;
+            if (clampLongitude) lng = Math.max(-180, Math.min(180, lng));
             return L.latLng(lat, lng);
         }
+        // A ring or line that crosses the 180th meridian is kept in one piece: past it, longitudes go on
+        // beyond ±180 instead of jumping across the whole map, or, where the page's projection cannot
+        // take them (clampLongitude), stay on the meridian.
         function ring(positions) {
             var out = new Array(positions.length);
-            for (var i = 0; i < positions.length; i++) out[i] = toLatLng(positions[i]);
+            var offset = 0;
+            for (var i = 0; i < positions.length; i++) {
+                if (i > 0) {
+                    var step = positions[i][0] - positions[i - 1][0];
+                    if (step > 180) offset -= 360;
+                    else if (step < -180) offset += 360;
+                }
+                out[i] = toLatLng(positions[i], offset);
+            }
             return out;
         }
         function polygons(geometry, into) {
@@ -64,12 +77,14 @@
         return { land: land, borders: borders, stats: stats };
     }
 
-    // shift(lat, lng) gives the page's [lat, lng] for a WGS-84 vertex inside China.
-    function create(map, shift) {
+    // shift(lat, lng) gives the page's [lat, lng] for a WGS-84 vertex inside China; options.clampLongitude
+    // keeps every vertex within ±180 degrees for projections that fold longitudes back.
+    function create(map, shift, options) {
+        var clampLongitude = !!(options && options.clampLongitude);
         var startedAt = performance.now();
         var first = atlas("110m") || atlas("50m");
         if (!first || !window.topojson) return null; // plain background
-        var current = shapes(first, shift);
+        var current = shapes(first, shift, clampLongitude);
         var detail = atlas("110m") ? "110m" : "50m";
 
         var pane = map.createPane("kestrunBase");
@@ -88,7 +103,7 @@
         function useDetailed() {
             var topo = atlas("50m");
             if (!topo) return;
-            current = shapes(topo, shift);
+            current = shapes(topo, shift, clampLongitude);
             detail = "50m";
             land.setLatLngs(current.land);
             borders.setLatLngs(current.borders);
