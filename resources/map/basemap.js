@@ -95,6 +95,7 @@
         var land = L.polygon(current.land, styled(STYLE.land));
         var borders = L.polyline(current.borders, styled(STYLE.borders));
         var group = L.layerGroup([land, borders]).addTo(map);
+        var builtAt = performance.now();
 
         var shown = true;
         var drawnAt = null;
@@ -134,7 +135,7 @@
                 return { shown: shown, detail: detail, polygons: current.land.length,
                          borders: current.borders.length, vertices: current.stats.vertices,
                          shifted: current.stats.shifted, sample: current.stats.sample,
-                         startedAt: startedAt, drawnAt: drawnAt, detailedAt: detailedAt };
+                         startedAt: startedAt, builtAt: builtAt, drawnAt: drawnAt, detailedAt: detailedAt };
             }
         };
     }
