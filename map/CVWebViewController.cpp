@@ -99,7 +99,9 @@ CVWebViewController::~CVWebViewController() {
 void CVWebViewController::createWebView() {
     m_webview = new QWebEngineView(this);
     m_webview->setAttribute(Qt::WA_DontShowOnScreen, false);
-    m_webview->hide();
+    // The view stays shown: before its page has loaded it shows the pane's background, and without the
+    // tile server the page draws its own base map under an offline banner.
+    m_webview->page()->setBackgroundColor(QColor(10, 16, 25));
     m_webview->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     m_webview->setContextMenuPolicy(Qt::NoContextMenu);
     m_webview->setAccessibleName(tr("Map"));
@@ -126,8 +128,7 @@ void CVWebViewController::startInternetNotification() {
             [self] {
                 if (!self)
                     return;
-                self->m_webview->show();
-                self->reloadHtmlData();
+                self->setOffline(false);
             },
             Qt::QueuedConnection);
     });
@@ -137,8 +138,7 @@ void CVWebViewController::startInternetNotification() {
             [self] {
                 if (!self)
                     return;
-                self->m_webview->hide(); // the message shows
-                self->m_isAgain = true;
+                self->setOffline(true);
             },
             Qt::QueuedConnection);
     });
@@ -150,8 +150,27 @@ bool CVWebViewController::implementsOperation(Operation operation) const {
            operation == Operation::UpdateDataByCurrentTime || operation == Operation::VideoAllTime;
 }
 
+void CVWebViewController::setOffline(bool offline) {
+    const bool changed = m_offline != offline;
+    m_offline = offline;
+    if (!m_pageLoaded && !m_pageLoading) {
+        reloadHtmlData(); // the first report, or a report after a map change: load the page either way
+        return;
+    }
+    if (m_pageLoaded && (changed || offline))
+        evaluate(offlineScript());
+    // A page still loading is told when it has finished.
+}
+
+QString CVWebViewController::offlineScript() const {
+    if (!m_offline)
+        return "setOffline(false)";
+    return "setOffline(true," + QString::fromUtf8(JsonTextWriter::quoted(m_teeet->text())) + ")";
+}
+
 void CVWebViewController::loadMapHTMLData(bool baidu) {
     m_pageLoaded = false;
+    m_pageLoading = true;
     m_routeOnPage = false;
     m_webview->setHtml(MapPages::read(baidu), QUrl::fromLocalFile(MapPages::directory() + "/"));
 }
@@ -163,6 +182,7 @@ void CVWebViewController::reloadHtmlData() {
 void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
     if (view != m_webview)
         return; // a replaced view
+    m_pageLoading = false;
     if (!ok) {
         qCInfo(lcKestrun) << "地图加载失败失败失败失败失败";
         return;
@@ -176,6 +196,8 @@ void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
         m_routeOnPage = true;
     }
     m_isAgain = false;
+    if (m_offline)
+        evaluate(offlineScript());
     emit pageFinished(ok);
 }
 
@@ -265,6 +287,7 @@ void CVWebViewController::selestMapTypeNSNotification() {
     m_webview = nullptr;
     m_isAgain = true;
     m_pageLoaded = false;
+    m_pageLoading = false;
     createWebView();
     dataLogicProcessOfViodePath(m_currentPlayVideoPath);
     startInternetNotification();

@@ -18,8 +18,9 @@ class QWebEngineUrlRequestInterceptor;
 class Reachability;
 
 // The map module: a web view with the Google or Baidu map page, the active file's route drawn on it and a
-// marker that follows the video. The page is driven only through three script functions with compact JSON
-// arguments. The map is hidden (a message shows instead) while the provider's host cannot be reached.
+// marker that follows the video. The page is driven only through script functions with compact JSON
+// arguments. While the provider's host cannot be reached the page stays, drawing its own base map, and shows
+// the message (the text of teeet, which lies under the view) as a banner over it (setOffline).
 class CVWebViewController : public QWidget, public CVModuleProtocol {
     Q_OBJECT
 public:
@@ -43,15 +44,21 @@ public:
     void zoomInOut(); // Re-centre
     void selestMapTypeNSNotification();
     void imageWillChangSize(const QSize& size);
+    // What the reachability monitor reports: the page is loaded if it has not been yet, else told to show or
+    // drop its offline banner.
+    void setOffline(bool offline);
 
     // The script text for a route or a point (exactly as evaluated).
     QString drawScript() const;
+    // "setOffline(true,<message as JSON text>)" or "setOffline(false)".
+    QString offlineScript() const;
 
     // State, for tests.
     QWebEngineView* webview() const { return m_webview; }
     QLabel* teeet() const { return m_teeet; }
     bool isAgain() const { return m_isAgain; }
     bool pageLoaded() const { return m_pageLoaded; }
+    bool offline() const { return m_offline; }
     QVariantList route() const { return m_route; }
     QStringList sentScripts() const { return m_sent; }
     QToolButton* zoomInOutButton() const { return m_zoomInOut; }
@@ -84,6 +91,8 @@ private:
     std::optional<QString> m_currentPlayVideoPath;
     bool m_isAgain = false;
     bool m_pageLoaded = false;
+    bool m_pageLoading = false;
+    bool m_offline = false;
     bool m_routeOnPage = false;
     double m_totalTime = 0;
     QStringList m_sent;

@@ -1,8 +1,12 @@
 // The functions the player calls on a map page, shared by both pages. Each page makes its Leaflet map
 // and says how to read one of its points; install() then defines drawPolyLinePath, updateMarkerPosition,
-// updateNewCenterPosition and the read-only state used by the page tests.
+// updateNewCenterPosition, setOffline and the read-only state used by the page tests.
 (function () {
     "use strict";
+
+    // Shown over the map while the player reports the tile server unreachable, unless it passes its own
+    // (translated) text.
+    var OFFLINE_TEXT = "Please check the network connection.";
 
     function toNumber(value) {
         if (typeof value === "number") return value;
@@ -29,6 +33,61 @@
         var route = null;
         var marker = null;
         var toLatLng = function (point) { return readPoint(parsed(point)); };
+        var baseMap = hooks.baseMap || null;
+        var tiles = { loaded: 0, errors: 0, complete: false, layer: null };
+
+        var banner = document.createElement("div");
+        banner.className = "kestrun-banner";
+        banner.setAttribute("role", "status");
+        banner.textContent = OFFLINE_TEXT;
+        banner.hidden = true;
+        map.getContainer().appendChild(banner);
+
+        // The base map shows while tiles are loading or failing, and steps aside once every tile in view
+        // has arrived.
+        function watchTiles(layer) {
+            tiles.layer = layer;
+            tiles.complete = false;
+            if (baseMap) baseMap.setShown(true);
+            layer.on("loading", function () {
+                if (layer !== tiles.layer) return;
+                tiles.errors = 0;
+                tiles.complete = false;
+                if (baseMap) baseMap.setShown(true);
+            });
+            layer.on("tileload", function () { if (layer === tiles.layer) tiles.loaded++; });
+            layer.on("tileerror", function () {
+                if (layer !== tiles.layer) return;
+                tiles.errors++;
+                if (baseMap) baseMap.setShown(true);
+            });
+            layer.on("load", function () {
+                if (layer !== tiles.layer) return;
+                tiles.complete = tiles.errors === 0;
+                if (baseMap) baseMap.setShown(!tiles.complete);
+            });
+        }
+
+        // setOffline(true[, text]) shows the banner; setOffline(false) hides it and asks for the tiles
+        // again. The route and the marker stay as they are either way.
+        window.setOffline = function (offline, text) {
+            offline = parsed(offline);
+            // The text comes as a string, or as a string in JSON text.
+            if (typeof text === "string") {
+                try {
+                    var inner = JSON.parse(text);
+                    if (typeof inner === "string") text = inner;
+                } catch (e) { /* plain text */ }
+            }
+            if (offline) {
+                banner.textContent = typeof text === "string" && text.trim() !== "" ? text : OFFLINE_TEXT;
+                banner.hidden = false;
+                if (baseMap && !tiles.complete) baseMap.setShown(true);
+            } else {
+                banner.hidden = true;
+                if (tiles.layer && !tiles.complete) tiles.layer.redraw();
+            }
+        };
 
         window.drawPolyLinePath = function (points) {
             points = parsed(points);
@@ -79,9 +138,15 @@
                 center: [c.lat, c.lng],
                 zoom: map.getZoom(),
                 routeInView: route ? map.getBounds().contains(route.getBounds()) : false,
-                tiles: hooks.tiles ? hooks.tiles() : null
+                tiles: hooks.tiles ? hooks.tiles() : null,
+                tilesLoaded: tiles.loaded,
+                tilesComplete: tiles.complete,
+                banner: banner.hidden ? null : banner.textContent,
+                baseMap: baseMap ? baseMap.state() : null
             };
         };
+
+        return { watchTiles: watchTiles };
     }
 
     window.KestrunMap = { latLng: latLng, install: install };

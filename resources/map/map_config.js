@@ -3,7 +3,13 @@
 // Edit the URL templates here to use another tile server. Leaflet fills in
 // {x}, {y} and {z}, and {s} with one character of `subdomains`. No API key is
 // needed for the defaults. Without network access the pages still draw the
-// route and the position marker over a plain background.
+// route and the position marker over the bundled base map (land, coastlines
+// and borders).
+//
+// A page may be given other sources before this file runs, as
+// window.KESTRUN_MAP_CONFIG_OVERRIDES = { google: { url: "..." }, ... };
+// each member replaces the named fields of that source (the tests point the
+// tiles at a local server this way).
 window.KESTRUN_MAP_CONFIG = {
     // Used by google_map.html for positions outside mainland China (WGS-84).
     google: {
@@ -28,3 +34,15 @@ window.KESTRUN_MAP_CONFIG = {
         attribution: "Map data &copy; Baidu"
     }
 };
+
+(function () {
+    "use strict";
+    var overrides = window.KESTRUN_MAP_CONFIG_OVERRIDES;
+    if (!overrides || typeof overrides !== "object") return;
+    var config = window.KESTRUN_MAP_CONFIG;
+    Object.keys(overrides).forEach(function (name) {
+        var source = overrides[name];
+        if (!source || typeof source !== "object") return;
+        config[name] = Object.assign({}, config[name] || {}, source);
+    });
+})();

@@ -80,6 +80,19 @@ QStringList pageCalls(QWebEngineView* view) {
     return calls;
 }
 
+// The shipped page's own account of what it shows, as JSON text.
+QString mapState(QWebEngineView* view) {
+    QString state;
+    bool done = false;
+    view->page()->runJavaScript("JSON.stringify(kestrunMapState())", [&](const QVariant& result) {
+        state = result.toString();
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 5000))
+        qWarning() << "the page did not answer";
+    return state;
+}
+
 } // namespace
 
 class TestMapBridge : public QObject {
@@ -170,38 +183,66 @@ private slots:
     }
 
     void networkTransitions() {
+        // Unreachable from the start: the page loads all the same and is told to show its banner.
         g_flags = 0;
         CVWebViewController map;
         map.show();
-        QTest::qWait(300);
-        QVERIFY(map.webview()->isHidden()); // the message shows instead
-        QVERIFY(map.teeet()->isVisible());
-        QCOMPARE(map.teeet()->text(), QString("请检查网络连接"));
-
-        // The file arrives before any page has loaded; its route is drawn once the page has.
-        map.dataLogicProcessOfViodePath(kOutside);
-        QVERIFY(map.sentScripts().isEmpty());
         QSignalSpy loaded(&map, &CVWebViewController::pageFinished);
+        QVERIFY(loaded.wait(20000));
+        QVERIFY(map.webview()->isVisible()); // never hidden
+        QVERIFY(map.offline());
+        const QString offlineCall = "setOffline(true,\"" + map.teeet()->text() + "\")";
+        QCOMPARE(map.teeet()->text(), QString("请检查网络连接"));
+        QCOMPARE(map.sentScripts(), QStringList{offlineCall});
+
+        // A file while offline: its route is drawn and the marker follows the video.
+        map.clearSentScripts();
+        map.dataLogicProcessOfViodePath(kOutside);
+        QVERIFY(map.sentScripts().last().startsWith("drawPolyLinePath("));
+        map.updateDataByCurrentTime(0);
+        QCOMPARE(map.sentScripts().last(),
+                 QString("updateMarkerPosition({\"lat\":22.5,\"lng\":113.94000244140625})"));
+
+        // Back: the banner goes, the page is not reloaded, so route and marker stay and ticks go on.
+        map.clearSentScripts();
         g_flags = Reachability::kReachable;
         map.monitor()->recheck();
-        QVERIFY(loaded.wait(20000));
-        QVERIFY(!map.webview()->isHidden());
-        QVERIFY(map.sentScripts().last().startsWith("drawPolyLinePath("));
+        QTRY_VERIFY(!map.offline());
+        QCOMPARE(map.sentScripts(), QStringList{"setOffline(false)"});
+        QTest::qWait(200);
+        QCOMPARE(loaded.size(), 1);
+        map.updateDataByCurrentTime(2);
+        QCOMPARE(map.sentScripts().last(),
+                 QString("updateMarkerPosition({\"lat\":22.600000381469727,\"lng\":114})"));
 
-        // Lost: hidden, no marker updates; back: reloaded and the route drawn again.
+        // Lost again: the banner comes back; the map and the marker stay.
+        map.clearSentScripts();
         g_flags = 0;
         map.monitor()->recheck();
-        QTRY_VERIFY(map.isAgain());
-        QVERIFY(map.webview()->isHidden());
-        map.clearSentScripts();
-        map.updateDataByCurrentTime(0);
-        QVERIFY(map.sentScripts().isEmpty());
-        g_flags = Reachability::kReachable;
-        map.monitor()->recheck();
-        QVERIFY(loaded.wait(20000));
-        QCOMPARE(map.sentScripts().size(), 1);
+        QTRY_VERIFY(map.offline());
+        QVERIFY(!map.isAgain());
+        QVERIFY(map.webview()->isVisible());
+        QCOMPARE(map.sentScripts(), QStringList{offlineCall});
         map.updateDataByCurrentTime(0);
         QCOMPARE(map.sentScripts().size(), 2);
+    }
+
+    void offlineAcrossAMapChange() {
+        // Offline, a map change loads the other page, which draws the route and shows the banner.
+        g_flags = 0;
+        CVWebViewController map;
+        map.show();
+        QSignalSpy loaded(&map, &CVWebViewController::pageFinished);
+        QVERIFY(loaded.wait(20000));
+        map.dataLogicProcessOfViodePath(kOutside);
+        map.clearSentScripts();
+        setMap(1);
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(map.sentScripts(),
+                 (QStringList{"drawPolyLinePath([[113.94000244140625,22.5],[114,22.600000381469727]])",
+                              "setOffline(true,\"" + map.teeet()->text() + "\")"}));
+        setMap(0);
+        QVERIFY(loaded.wait(20000));
     }
 
     void mapChangeStopsThePreviousMonitor() {
@@ -242,6 +283,24 @@ private slots:
                 }(),
                 20000);
             QVERIFY2(state.toString().contains("22.6"), qPrintable(state.toString())); // the marker
+
+            // Offline: the page keeps the route and marker, draws its base map and shows the banner.
+            g_flags = 0;
+            map.monitor()->recheck();
+            QTRY_VERIFY(map.offline());
+            QString offline;
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                (offline = mapState(map.webview())).contains("\"banner\":\"" + map.teeet()->text() + "\""),
+                qPrintable(offline + " after " + map.sentScripts().join("; ")), 20000);
+            QVERIFY2(offline.contains("\"routePoints\":2") && offline.contains("\"shown\":true"),
+                     qPrintable(offline));
+            // Back online: the banner goes, route and marker stay.
+            g_flags = Reachability::kReachable;
+            map.monitor()->recheck();
+            QTRY_VERIFY(!map.offline());
+            QString online;
+            QTRY_VERIFY_WITH_TIMEOUT((online = mapState(map.webview())).contains("\"banner\":null"), 20000);
+            QVERIFY2(online.contains("\"routePoints\":2") && online.contains("22.6"), qPrintable(online));
         }
         // The shipped pages ask the tile servers, and the blocking saw it: it would see a stand-in's request.
         QTRY_VERIFY(!m_interceptor.blocked().isEmpty());

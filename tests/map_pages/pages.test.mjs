@@ -3,9 +3,12 @@
 //
 // Every request that is not for a local file is aborted before it leaves the
 // browser, so the pages run as they would without network: no tiles, only the
-// route and marker over the plain background.
+// route and marker over the bundled base map. A last round points the tile
+// templates at a tile server of the test's own on 127.0.0.1 and brings the
+// tiles back while the route and marker are shown.
 import { chromium } from 'playwright-core';
 import { readFileSync } from 'node:fs';
+import http from 'node:http';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -41,6 +44,23 @@ function tileHosts() {
 }
 
 const isLocalUrl = (url) => /^(file|data|about|blob):/.test(url);
+const OFFLINE_TEXT = 'Please check the network connection.';
+
+// The pages' datum shifts, run here outside the browser.
+function loadDatum() {
+    const sandbox = { window: {}, Math };
+    vm.runInNewContext(readFileSync(path.join(mapDir, 'datum.js'), 'utf8'), sandbox);
+    return sandbox.window.KestrunDatum;
+}
+const datum = loadDatum();
+// A C-style hexadecimal double ("0x1.68a49be9d444dp+4"), exactly.
+function hexDouble(text) {
+    const m = /^(-?)0x1\.([0-9a-f]{13})p([+-]\d+)$/.exec(text);
+    const bits = (BigInt(m[1] ? 1 : 0) << 63n) | (BigInt(Number(m[3]) + 1023) << 52n) | BigInt('0x' + m[2]);
+    const view = new DataView(new ArrayBuffer(8));
+    view.setBigUint64(0, bits);
+    return view.getFloat64(0);
+}
 const near = (a, b, eps = 1e-5) =>
     Array.isArray(a) && Math.abs(a[0] - b[0]) < eps && Math.abs(a[1] - b[1]) < eps;
 
@@ -56,6 +76,7 @@ const pages = [
         file: 'google_map.html',
         shot: 'map-google.png',
         point: ([lat, lng]) => ({ lat, lng }),
+        shifted: (lat, lng) => datum.wgs2gcj(lat, lng),
         routes: [
             { name: 'China route', points: SHENZHEN, tiles: 'googleChina' },
             { name: 'route outside China', points: LOS_ANGELES, tiles: 'google' },
@@ -68,6 +89,7 @@ const pages = [
         file: 'baidu_map.html',
         shot: 'map-baidu.png',
         point: ([lat, lng]) => [lng, lat],
+        shifted: (lat, lng) => { const bd = datum.wgs2bd(lat, lng); return [bd[1], bd[0]]; },
         routes: [
             { name: 'route', points: SHENZHEN, tiles: 'baidu' },
             { name: 'shorter route', points: SHENZHEN_SHORT, tiles: 'baidu' },
@@ -75,6 +97,166 @@ const pages = [
         malformed: [[113.94, 22.54], ['x', 22.55], [113.96], null, [113.97, 22.56]],
     },
 ];
+
+// Share of the base map's canvas that is painted (land, coastlines, borders).
+async function baseMapCoverage(page) {
+    return page.evaluate(() => {
+        const canvas = document.querySelector('.leaflet-kestrunBase-pane canvas');
+        if (!canvas || canvas.width === 0 || canvas.height === 0) return 0;
+        const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+        let painted = 0;
+        for (let i = 3; i < data.length; i += 4) if (data[i] !== 0) painted++;
+        return painted / (data.length / 4);
+    });
+}
+
+async function checkBaseMap(page, label, when) {
+    // The first picture comes from the small set, the detailed one follows.
+    await page.waitForFunction(() => (window.kestrunMapState().baseMap || {}).detailedAt !== null);
+    const base = (await page.evaluate(() => window.kestrunMapState())).baseMap;
+    check(`${label}: base map ${when} in detail after a first picture`,
+          base && base.detail === '50m' && base.drawnAt !== null && base.drawnAt <= base.detailedAt, base);
+    check(`${label}: base map ${when} has land and borders`,
+          base && base.shown && base.polygons > 100 && base.borders > 100 && base.vertices > 50000, base &&
+          { shown: base.shown, polygons: base.polygons, borders: base.borders, vertices: base.vertices });
+    const coverage = await baseMapCoverage(page);
+    check(`${label}: base map ${when} painted`, coverage > 0.05, coverage);
+    const visible = await page.evaluate(() =>
+        getComputedStyle(document.querySelector('.leaflet-kestrunBase-pane')).display !== 'none');
+    check(`${label}: base map ${when} visible`, visible);
+}
+
+async function checkDatum(page, pageCase, label) {
+    // The shift the pages use is the player's, to the last bit (values from the player's own tests).
+    const gcj = datum.wgs2gcj(22.543209, 113.94);
+    const bd = datum.wgs2bd(22.543209, 113.94);
+    check(`${label}: datum shift agrees with the player's`,
+          gcj[0] === hexDouble('0x1.68a49be9d444dp+4') && gcj[1] === hexDouble('0x1.c7c78cb86e0edp+6') &&
+          bd[0] === hexDouble('0x1.c7ce416151453p+6') && bd[1] === hexDouble('0x1.68bbd1075228cp+4'),
+          { gcj, bd });
+    const base = (await page.evaluate(() => window.kestrunMapState())).baseMap;
+    const sample = base.sample;
+    const [lat, lng] = sample.raw;
+    const expected = pageCase.shifted(lat, lng);
+    check(`${label}: base map inside China drawn in the page's datum`,
+          datum.inChina(lat, lng) && near(sample.drawn, expected, 1e-12) && !near(sample.drawn, sample.raw, 1e-4),
+          sample);
+    check(`${label}: base map outside China left as it is`,
+          base.shifted > 1000 && base.shifted < base.vertices / 2, { shifted: base.shifted, of: base.vertices });
+    // A route point given in the page's form at that coastline vertex lands on the same pixel.
+    const pixels = await page.evaluate(([route, drawn]) => {
+        window.drawPolyLinePath([route]);
+        window.updateMarkerPosition(route);
+        const s = window.kestrunMapState();
+        return s.marker && Math.abs(s.marker[0] - drawn[0]) + Math.abs(s.marker[1] - drawn[1]);
+    }, [pageCase.point(expected), sample.drawn]);
+    check(`${label}: a route point and the shifted coastline coincide`, pixels !== null && pixels < 1e-9, pixels);
+    await page.evaluate(() => window.drawPolyLinePath([]));
+}
+
+async function checkBanner(page, label) {
+    const banner = () => page.evaluate(() => {
+        const b = document.querySelector('.kestrun-banner');
+        const r = b.getBoundingClientRect();
+        return { text: window.kestrunMapState().banner, shown: !b.hidden && r.width > 0 && r.height > 0,
+                 height: r.height };
+    });
+    let b = await banner();
+    check(`${label}: no banner until the player reports the network down`, b.text === null && !b.shown, b);
+    await page.evaluate(() => window.setOffline(true));
+    b = await banner();
+    check(`${label}: offline banner in English by default`, b.text === OFFLINE_TEXT && b.shown && b.height < 60, b);
+    await page.evaluate(() => window.setOffline('true', '"Vérifiez la connexion réseau."'));
+    b = await banner();
+    check(`${label}: offline banner with the player's text (JSON arguments)`,
+          b.text === 'Vérifiez la connexion réseau.' && b.shown, b);
+    await page.evaluate(() => window.setOffline(true, '请检查网络连接'));
+    b = await banner();
+    check(`${label}: offline banner with the player's text`, b.text === '请检查网络连接' && b.shown, b);
+    await page.evaluate(() => window.setOffline(false));
+    b = await banner();
+    check(`${label}: banner gone when back online`, b.text === null && !b.shown, b);
+}
+
+// A tile server on 127.0.0.1 that fails until it is switched on.
+async function startTileServer() {
+    const server = http.createServer((req, res) => {
+        server.requests++;
+        if (!server.online) {
+            res.writeHead(503);
+            res.end();
+            return;
+        }
+        res.writeHead(200, { 'Content-Type': 'image/svg+xml' });
+        res.end('<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256">' +
+                '<rect width="256" height="256" fill="#e8e4d8"/></svg>');
+    });
+    server.online = false;
+    server.requests = 0;
+    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+    server.base = `http://127.0.0.1:${server.address().port}`;
+    return server;
+}
+
+async function testTileSwap(browser, pageCase, server) {
+    const label = `${pageCase.file} with a local tile server`;
+    const context = await browser.newContext({ viewport: { width: 960, height: 640 } });
+    const strangers = [];
+    await context.route('**/*', (route) => {
+        const url = route.request().url();
+        if (isLocalUrl(url) || url.startsWith(server.base + '/')) return route.continue();
+        strangers.push(url);
+        return route.abort('blockedbyclient');
+    });
+    const template = (name) => ({ url: `${server.base}/${name}/{z}/{x}/{y}.svg`, subdomains: 'a' });
+    await context.addInitScript((overrides) => { window.KESTRUN_MAP_CONFIG_OVERRIDES = overrides; },
+                                { google: template('google'), googleChina: template('googleChina'),
+                                  baidu: template('baidu') });
+    const page = await context.newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(String(e)));
+    server.online = false;
+    try {
+        await page.goto(pathToFileURL(path.join(mapDir, pageCase.file)).href, { waitUntil: 'load' });
+        const state = () => page.evaluate(() => window.kestrunMapState());
+        const route = SHENZHEN.map(pageCase.point);
+        await page.evaluate(([r, m]) => {
+            window.drawPolyLinePath(r);
+            window.updateMarkerPosition(m);
+            window.setOffline(true, 'Please check the network connection.');
+        }, [route, pageCase.point(SHENZHEN[2])]);
+        await page.waitForFunction(() => window.kestrunMapState().tilesLoaded === 0 &&
+                                         !window.kestrunMapState().tilesComplete);
+        let s = await state();
+        check(`${label}: failing tiles leave the base map, route, marker and banner`,
+              s.baseMap.shown && s.routePoints === 5 && near(s.marker, SHENZHEN[2], 1e-9) &&
+              s.banner === OFFLINE_TEXT && server.requests > 0,
+              { s, requests: server.requests });
+        await checkBaseMap(page, label, 'while the tiles fail');
+
+        server.online = true;
+        await page.evaluate(() => window.setOffline(false));
+        await page.waitForFunction(() => window.kestrunMapState().tilesComplete, null, { timeout: 10000 });
+        s = await state();
+        const shownTiles = await page.evaluate(() => document.querySelectorAll('img.leaflet-tile-loaded').length);
+        check(`${label}: tiles back, banner and base map gone`,
+              s.tilesLoaded > 0 && shownTiles > 0 && s.banner === null && !s.baseMap.shown,
+              { s, shownTiles });
+        check(`${label}: route and marker kept across the swap`,
+              s.routePoints === 5 && s.routeInView && near(s.marker, SHENZHEN[2], 1e-9), s);
+        await page.waitForTimeout(300); // the tiles' fade-in, for the picture only
+        await page.screenshot({ path: path.join(tmpdir(), pageCase.shot.replace('.png', '-tiles.png')) });
+
+        // Down again: the banner returns; the loaded tiles stay where they are.
+        await page.evaluate(() => window.setOffline(true));
+        s = await state();
+        check(`${label}: banner back when the network drops again`, s.banner === OFFLINE_TEXT && s.routePoints === 5, s);
+    } finally {
+        await context.close();
+    }
+    check(`${label}: no page errors`, errors.length === 0, errors);
+    check(`${label}: only the local tile server asked`, strangers.length === 0, strangers.slice(0, 5));
+}
 
 async function testPage(context, pageCase) {
     const label = pageCase.file;
@@ -98,6 +280,11 @@ async function testPage(context, pageCase) {
     const call = (fn, arg) => page.evaluate(([f, a]) => { window[f](a); }, [fn, arg]);
     const state = () => page.evaluate(() => window.kestrunMapState());
 
+    // With no clip and no tiles the page shows the world's land and borders.
+    await checkBaseMap(page, label, 'with no route');
+    await checkDatum(page, pageCase, label);
+    await checkBanner(page, label);
+
     for (const r of pageCase.routes) {
         await call('drawPolyLinePath', r.points.map(pageCase.point));
         const s = await state();
@@ -117,6 +304,7 @@ async function testPage(context, pageCase) {
     }
 
     // For a look by eye: route and marker over whatever the tiles left.
+    await checkBaseMap(page, label, 'under the route');
     await page.screenshot({ path: path.join(tmpdir(), pageCase.shot) });
 
     const target = [22.5600, 113.9800];
@@ -141,7 +329,7 @@ const browser = await chromium.launch({
     args: ['--headless=new', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
            '--disable-component-update', '--no-first-run', '--disable-sync', '--disable-quic',
            // No name look-ups either, should anything get past the request filter.
-           '--host-resolver-rules=MAP * ~NOTFOUND'],
+           '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1'],
 });
 try {
     const context = await browser.newContext({ viewport: { width: 960, height: 640 } });
@@ -159,6 +347,19 @@ try {
         }
     }
     await context.close();
+
+    const server = await startTileServer();
+    try {
+        for (const pageCase of pages) {
+            try {
+                await testTileSwap(browser, pageCase, server);
+            } catch (e) {
+                check(`${pageCase.file}: tile swap runs without exceptions`, false, String(e));
+            }
+        }
+    } finally {
+        server.close();
+    }
 } finally {
     await browser.close();
 }
