@@ -1,4 +1,8 @@
 #include "AppDelegate.h"
+
+#include "DrivingEventSettings.h"
+#include "EventsCsvWriter.h"
+#include "GpxTrackWriter.h"
 #include "KestrunLog.h"
 
 #include "AppManager.h"
@@ -340,7 +344,15 @@ bool AppDelegate::exportTracks(const QStringList& keys, const QString& path, con
         format = ExportFormat::Csv;
     else if (lower.startsWith("geojson"))
         format = ExportFormat::GeoJson;
-    const auto writer = TrackExportWriter::create(format);
+    // The driving events with the thresholds in force: as waypoints in GPX, or alone as "Events CSV".
+    const DrivingEventThresholds thresholds = DrivingEventSettings::thresholds();
+    std::unique_ptr<TrackExportWriter> writer;
+    if (lower.startsWith("events"))
+        writer = std::make_unique<EventsCsvWriter>(thresholds);
+    else if (format == ExportFormat::Gpx)
+        writer = std::make_unique<GpxTrackWriter>(thresholds);
+    else
+        writer = TrackExportWriter::create(format);
     std::string text = writer->begin();
     for (const QString& key : keys)
         text += writer->track(trackOf(key));
@@ -365,7 +377,8 @@ void AppDelegate::exportTrack() {
     auto* dialog = new QFileDialog(m_windowVC, tr("Export Track"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setNameFilters({"GPX (*.gpx)", "KML (*.kml)", "CSV (*.csv)", "GeoJSON (*.geojson)"});
+    dialog->setNameFilters(
+        {"GPX (*.gpx)", "KML (*.kml)", "CSV (*.csv)", "GeoJSON (*.geojson)", "Events CSV (*.csv)"});
     dialog->setDefaultSuffix("gpx");
     dialog->setOption(QFileDialog::DontUseNativeDialog, QGuiApplication::platformName() == "offscreen");
     connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {

@@ -3,6 +3,7 @@
 #include "AppManager.h"
 #include "AppResources.h"
 #include "BDTransUtil.h"
+#include "DrivingEventStyle.h"
 #include "MyCache.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
@@ -233,6 +234,12 @@ void CVDisplayViewController::dataLogicProcessOfViodePath(const std::optional<QS
         }
     }
     m_gsensorView->setGsensorArray(m_currentGsensorDataArr);
+    QList<QPair<int, QColor>> marks;
+    if (const auto events = path ? MyCache::drivingEvents(key) : nullptr) {
+        for (const DrivingEvent& event : *events)
+            marks.append({static_cast<int>(event.second), DrivingEventStyle::colour(event.kind)});
+    }
+    m_gsensorView->setMarks(marks);
 
     const QVariantMap summary = path ? MyCache::findFileMessage(key) : QVariantMap();
     const float average = summary.value("aevSpeed").toFloat();

@@ -86,6 +86,11 @@ void CustomGsensorView::setScale(double lowest, double highest, const QStringLis
     update();
 }
 
+void CustomGsensorView::setMarks(const QList<QPair<int, QColor>>& marks) {
+    m_marks = marks;
+    update();
+}
+
 void CustomGsensorView::setCurveCount(int count) {
     m_curves = std::clamp(count, 1, 3);
     update();
@@ -106,6 +111,14 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
     UpPainter up(painter, top);
     const QColor textColor = AppResources::color("cell文字颜色");
 
+    for (const auto& [second, colour] : m_marks) {
+        if (second < 0 || second >= n)
+            continue;
+        const float x = entryX(second, n, right);
+        QColor faded = colour;
+        faded.setAlpha(200);
+        up.line(x, kBottom, x, axisTop(top), linePen(faded, 2));
+    }
     if (m_index > 0 && n > 0) {
         const float x = entryX(m_index, n, right);
         up.line(x, kBottom, x, axisTop(top), linePen(kRed, 1));

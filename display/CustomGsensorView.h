@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
+#include <QPair>
 #include <QWidget>
 
 #include <memory>
@@ -27,6 +29,9 @@ public:
     // with five labels from the bottom up; and how many curves an entry holds (1 to 3).
     void setScale(double lowest, double highest, const QStringList& labels);
     void setCurveCount(int count);
+    // Seconds to mark with a thin line in their colour (the clip's driving events).
+    void setMarks(const QList<QPair<int, QColor>>& marks);
+    const QList<QPair<int, QColor>>& marks() const { return m_marks; }
 
     SharedGraphEntries gsensorArray() const { return m_entries; }
     int totleSecond() const { return m_totleSecond; }
@@ -45,4 +50,5 @@ private:
     double m_highest = 2;
     QStringList m_labels{"-2.0", "-1.0", "0.0", "1.0", "2.0"};
     int m_curves = 3;
+    QList<QPair<int, QColor>> m_marks;
 };

@@ -70,7 +70,20 @@ void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, cons
     const QString time = index.data(PlayListModel::TimeRole).toString();
     const QString size = index.data(PlayListModel::SizeRole).toString();
     painter->setPen(kMuted);
-    painter->drawText(details, Qt::AlignLeft | Qt::AlignVCenter, time + "   " + size);
+    const QString left = time + "   " + size;
+    painter->drawText(details, Qt::AlignLeft | Qt::AlignVCenter, left);
+    // The clip's driving events: a small amber badge with their number.
+    if (const int events = index.data(PlayListModel::EventCountRole).toInt(); events > 0) {
+        const QFontMetrics metrics(small);
+        const QString count = QString::number(events);
+        const int x = details.left() + metrics.horizontalAdvance(left) + 10;
+        const QRect badge(x, details.center().y() - 7, metrics.horizontalAdvance(count) + 10, 14);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(0xF5, 0x9F, 0x00));
+        painter->drawRoundedRect(badge, 7, 7);
+        painter->setPen(Qt::black);
+        painter->drawText(badge, Qt::AlignCenter, count);
+    }
     painter->setPen(index.data(PlayListModel::HasGpsRole).toBool() ? kHasGps : kNoGps);
     painter->drawText(details, Qt::AlignRight | Qt::AlignVCenter,
                       index.data(PlayListModel::GpsRole).toString());

@@ -1,5 +1,6 @@
 #include "PlayListModel.h"
 
+#include "MyCache.h"
 #include "NumberText.h"
 #include "TimeFormatUtils.h"
 
@@ -76,6 +77,12 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
         return gpsText(entry);
     case HasGpsRole:
         return body.sampleCount() > 0 && body.fixCount() != std::optional<std::size_t>(0);
+    case EventCountRole: {
+        // Found from the track, read from the store for the rows that show (and kept).
+        const auto events =
+            body.hasSamples() ? MyCache::drivingEvents(entry.path().value_or(QString())) : nullptr;
+        return events ? static_cast<int>(events->size()) : 0;
+    }
     case RecordTimeRole: {
         const QString text = body.recordTime ? recordTimeText(*body.recordTime) : QString();
         return text.isEmpty() ? QVariant() : QVariant(text);

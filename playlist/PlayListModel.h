@@ -18,7 +18,8 @@ public:
         HasGpsRole,
         MarkedRole,
         SelectedRole,
-        RecordTimeRole // when the clip's records say it was recorded, in local time; absent when unknown
+        RecordTimeRole, // when the clip's records say it was recorded, in local time; absent when unknown
+        EventCountRole  // the clip's driving events (0 without a track)
     };
 
     using QAbstractListModel::QAbstractListModel;

@@ -15,6 +15,7 @@
 #include "NotificationNames.h"
 #include "PlayListModel.h"
 #include "PlayListViewController.h"
+#include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "SyntheticDrive.h"
 #include "TestFiles.h"
@@ -414,6 +415,25 @@ private slots:
         QFile csvFile(csv);
         QVERIFY(csvFile.open(QIODevice::ReadOnly));
         QVERIFY(csvFile.readLine().startsWith("file,second,utc_time"));
+        // The driving events alone, with the thresholds of the settings: a hard stop, then no event once
+        // the threshold is above what the stop loses in a second.
+        SyntheticDrive stop = SyntheticDrive::world();
+        stop.hardStopSecond = 20;
+        TestFiles::write(m_media, "stop.mp4", ClipWriter::bareClip(stop.messages()));
+        const QString stopKey = MyCache::fileKey(QUrl::fromLocalFile(m_media.filePath("stop.mp4")));
+        const QString events = m_media.filePath("events.csv");
+        const auto eventRows = [&] {
+            QFile in(events);
+            return in.open(QIODevice::ReadOnly) ? in.readAll().trimmed().split('\n') : QList<QByteArray>();
+        };
+        QVERIFY(AppDelegate::exportTracks({stopKey}, events, "Events CSV (*.csv)"));
+        QCOMPARE(eventRows().size(), 2);
+        QVERIFY(eventRows().at(0).startsWith("file,kind,second"));
+        QVERIFY2(eventRows().at(1).contains(",hard_braking,"), eventRows().at(1).constData());
+        SettingsStore::shared().setValue(SettingsKeys::kEventSpeedChange, 60.0f);
+        QVERIFY(AppDelegate::exportTracks({stopKey}, events, "Events CSV (*.csv)"));
+        QCOMPARE(eventRows().size(), 1);
+        SettingsStore::shared().remove(SettingsKeys::kEventSpeedChange);
 
         QMap<QString, QKeySequence> keys;
         for (QAction* menu : m_window->menuBar()->actions()) {
@@ -451,8 +471,8 @@ private slots:
     }
 
     void tabOrder() {
-        // From the play list's bar, left to right, to its rows, the video view and the map's button, and
-        // round.
+        // From the play list's bar, left to right, to its rows, the video view, the map's button and the
+        // map itself (its keys pan it), and round.
         PlayListViewController* playlist = layout()->playlistVC();
         const QList<QWidget*> expected{playlist->filesButton(), playlist->deleteButton(),
                                        playlist->setbutton(),   playlist->tableView(),
@@ -464,7 +484,9 @@ private slots:
                 chain << w;
             w = w->nextInFocusChain();
         } while (w != expected.first());
-        QCOMPARE(chain, expected);
+        QCOMPARE(chain.mid(0, expected.size()), expected);
+        for (QWidget* rest : chain.mid(expected.size())) // the map, once its page has made its view
+            QVERIFY(layout()->webVC()->isAncestorOf(rest));
     }
 
     void reopenShowsTheWindow() {

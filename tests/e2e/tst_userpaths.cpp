@@ -3,7 +3,9 @@
 // (the screen's frames compared), drag the seek knob, select with Ctrl+click and remove, next clip, and the
 // playback keys in the video's full screen. Screenshots of each step go to the test artefacts.
 #include "AppDelegate.h"
+#include "CVDisplayViewController.h"
 #include "CVWindowController.h"
+#include "CustomGsensorView.h"
 #include "FileCell.h"
 #include "MyCache.h"
 #include "MyCustomSlider.h"
@@ -287,6 +289,18 @@ private slots:
         // Marked on the seek bar, one mark per event, each with its tooltip.
         QTRY_COMPARE_WITH_TIMEOUT(video()->timeSlider()->marks().size(), qsizetype(events->size()), 20000);
         QVERIFY(video()->timeSlider()->marks().first().tooltip.startsWith("Hard braking · 00:0"));
+        // On the dashboard's G-sensor graph at their seconds, and counted on the clip's row.
+        QTRY_COMPARE(m_player->display()->gsensorView()->marks().size(), qsizetype(events->size()));
+        QCOMPARE(m_player->display()->gsensorView()->marks().first().first, int(events->front().second));
+        const QAbstractItemModel* rows = playlist()->model();
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            const QString key = rows->index(row, 0).data(PlayListModel::KeyRole).toString();
+            if (key == MyCache::fileKey(m_incident))
+                QCOMPARE(rows->index(row, 0).data(PlayListModel::EventCountRole).toInt(),
+                         int(events->size()));
+            if (key == MyCache::fileKey(m_clips[0]))
+                QCOMPARE(rows->index(row, 0).data(PlayListModel::EventCountRole).toInt(), 0);
+        }
         QTest::keyClick(keyTarget(), Qt::Key_Space); // paused: the positions below stay put
         QTRY_VERIFY(!video()->platformEngine()->isPlaying());
         while (video()->currentTime() > 0.5) { // back to the start, five seconds a press
