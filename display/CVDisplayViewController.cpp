@@ -74,6 +74,17 @@ CVDisplayViewController::CVDisplayViewController(QWidget* parent)
                        [this](const QVariant&) { selestSpeedNSNotification1(); });
     center.addObserver(NotificationNames::kImageChange, this,
                        [this](const QVariant& size) { imageWillChangSize(size.toSize()); });
+    center.addObserver(NotificationNames::kEventThresholds, this,
+                       [this](const QVariant&) { showEventMarks(); });
+}
+
+void CVDisplayViewController::showEventMarks() {
+    QList<QPair<int, QColor>> marks;
+    if (const auto events = m_eventsKey.isEmpty() ? nullptr : MyCache::drivingEvents(m_eventsKey)) {
+        for (const DrivingEvent& event : *events)
+            marks.append({static_cast<int>(event.second), DrivingEventStyle::colour(event.kind)});
+    }
+    m_gsensorView->setMarks(marks);
 }
 
 void CVDisplayViewController::buildViews() {
@@ -234,12 +245,8 @@ void CVDisplayViewController::dataLogicProcessOfViodePath(const std::optional<QS
         }
     }
     m_gsensorView->setGsensorArray(m_currentGsensorDataArr);
-    QList<QPair<int, QColor>> marks;
-    if (const auto events = path ? MyCache::drivingEvents(key) : nullptr) {
-        for (const DrivingEvent& event : *events)
-            marks.append({static_cast<int>(event.second), DrivingEventStyle::colour(event.kind)});
-    }
-    m_gsensorView->setMarks(marks);
+    m_eventsKey = path ? key : QString();
+    showEventMarks();
 
     const QVariantMap summary = path ? MyCache::findFileMessage(key) : QVariantMap();
     const float average = summary.value("aevSpeed").toFloat();

@@ -66,6 +66,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The driving events of the file that shows, marked on the G-sensor graph.
+    void showEventMarks();
+    QString m_eventsKey;
     void applySpeedFont();
     double m_windowWidth = 1008;
     void buildViews();

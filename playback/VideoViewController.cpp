@@ -123,6 +123,8 @@ VideoViewController::VideoViewController(QWidget* parent)
     center.addObserver(NotificationNames::kWindowFullChange, this,
                        [](const QVariant&) { qCInfo(lcKestrun) << "windowFullScreenChange"; });
     center.addObserver(NotificationNames::kWindowDidExitFullScreen, this, [](const QVariant&) {});
+    for (const char* name : {NotificationNames::kEventThresholds, NotificationNames::kSelectSpeed})
+        center.addObserver(name, this, [this](const QVariant&) { showEventMarks(); });
 
     m_currentRate = 1.0;
     AppLinks::shared().registerVideoVC(this);

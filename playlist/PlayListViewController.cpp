@@ -162,6 +162,9 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     m_tableView->viewport()->installEventFilter(this);
     NotificationCenter::defaultCenter().addObserver(NotificationNames::kSelectSpeed, this,
                                                     [this](const QVariant&) { showSpeedGraph(); });
+    NotificationCenter::defaultCenter().addObserver(
+        NotificationNames::kEventThresholds, this,
+        [this](const QVariant&) { m_tableView->viewport()->update(); });
     AppLinks::shared().registerPlaylistVC(this);
     showSpeedGraph();
     m_selectIndex = -1;

@@ -4,6 +4,7 @@
 #include "AppManager.h"
 #include "AppResources.h"
 #include "AppUserDefaults.h"
+#include "DrivingEventSettings.h"
 #include "InterfaceLanguage.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
@@ -14,6 +15,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,6 +37,42 @@ PreferenceController::PreferenceController(QWidget* parent)
     m_languageNote = new QLabel(tr("A new language is used from the next start."), this);
     m_languageNote->setWordWrap(true);
     form->addRow(QString(), m_languageNote);
+
+    // The driving events: what counts as hard braking or acceleration, a sharp turn, an impact.
+    const DrivingEventThresholds thresholds = DrivingEventSettings::thresholds();
+    const struct {
+        QString label;
+        const char* key;
+        double value;
+        double maximum;
+        double step;
+    } rows[4] = {
+        {tr("Hard braking or acceleration (km/h in one second)"), SettingsKeys::kEventSpeedChange,
+         thresholds.speedChangeKmhPerSecond, 100, 1},
+        {tr("Sharp turn (g sideways)"), SettingsKeys::kEventLateralG, thresholds.lateralG, 5, 0.05},
+        {tr("Impact (g away from 1 g)"), SettingsKeys::kEventImpactG, thresholds.impactG, 10, 0.1},
+        {tr("Impact (g change on one axis in one second)"), SettingsKeys::kEventAxisJumpG,
+         thresholds.axisJumpG, 10, 0.1},
+    };
+    auto* heading = new QLabel("<b>" + tr("Driving events") + "</b>", this);
+    form->addRow(heading);
+    for (int i = 0; i < 4; ++i) {
+        auto* box = new QDoubleSpinBox(this);
+        box->setLocale(QLocale::c()); // the point as decimal separator, as everywhere in the player
+        box->setDecimals(2);
+        box->setRange(rows[i].step, rows[i].maximum);
+        box->setSingleStep(rows[i].step);
+        box->setValue(rows[i].value);
+        box->setAccessibleName(rows[i].label);
+        box->setKeyboardTracking(false); // stored when typing ends, not at every key
+        form->addRow(rows[i].label, box);
+        const char* key = rows[i].key;
+        connect(box, &QDoubleSpinBox::valueChanged, this, [key](double value) {
+            SettingsStore::shared().setValue(key, static_cast<float>(value));
+            NotificationCenter::defaultCenter().postAsync(NotificationNames::kEventThresholds, QVariant());
+        });
+        m_thresholds[i] = box;
+    }
 
     showSettingsInForce();
     connect(m_speedUnitRadio, &QButtonGroup::idClicked, this, &PreferenceController::speedUnitChange);

@@ -4,9 +4,11 @@
 
 class QButtonGroup;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 
-// The preferences window, reached from the application menu: the speed unit and the interface language.
+// The preferences window, reached from the application menu: the speed unit, the interface language and
+// the thresholds of the driving events (each stored as it is changed; the marks follow at once).
 // The speed unit is the one the dashboard, the View menu and the settings panel show (choosing one here is
 // the same as choosing it there; "speed_unit" is kept in step). The language list offers the languages of
 // the interface; a choice is stored at once and used from the next start. Both follow changes made elsewhere
@@ -19,6 +21,8 @@ public:
     QButtonGroup* speedUnitRadio() const { return m_speedUnitRadio; }
     QComboBox* languageList() const { return m_languageList; }
     QLabel* languageNote() const { return m_languageNote; }
+    // The driving events' thresholds: speed change (km/h in a second), turn (g), impact (g), axis jump (g).
+    QDoubleSpinBox* thresholdBox(int which) const { return m_thresholds[which]; }
 
     // Column 0 km/h, any other mph.
     void speedUnitChange(int column);
@@ -34,4 +38,5 @@ private:
     QButtonGroup* m_speedUnitRadio = nullptr;
     QComboBox* m_languageList = nullptr;
     QLabel* m_languageNote = nullptr;
+    QDoubleSpinBox* m_thresholds[4] = {};
 };

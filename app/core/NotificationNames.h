@@ -11,4 +11,6 @@ inline constexpr const char* kWindowDidExitFullScreen = "windowDidExitFullScreen
 inline constexpr const char* kSpeedUnit = "speed_unit_notification";
 inline constexpr const char* kUserLanguage = "userLanguageNotification"; // object: the stored title, or none
 inline constexpr const char* kImageChange = "notificationImageChange";   // object: the new QSize
+inline constexpr const char* kEventThresholds =
+    "kestrunEventThresholds"; // the driving events' thresholds changed
 } // namespace NotificationNames

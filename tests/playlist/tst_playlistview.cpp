@@ -5,6 +5,7 @@
 #include "AppResources.h"
 #include "BatchWorker.h"
 #include "ClipWriter.h"
+#include "DrivingEventSettings.h"
 #include "FileCell.h"
 #include "GifView.h"
 #include "InterfaceLanguage.h"
@@ -23,6 +24,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -564,6 +566,39 @@ private slots:
         QVERIFY(french.speedUnitRadio()->button(1)->isChecked());
         SettingsStore::shared().setValue("AppleLanguages", QStringList{"en-GB"});
         AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
+    }
+
+    void eventThresholdsAreTypedInPreferences() {
+        for (const char* key : {"eventSpeedChangeKmh", "eventLateralG", "eventImpactG", "eventAxisJumpG"})
+            SettingsStore::shared().remove(key);
+        PreferenceController window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.thresholdBox(0)->value(), 12.0); // the defaults
+        QCOMPARE(window.thresholdBox(1)->value(), 0.4);
+        QCOMPARE(window.thresholdBox(3)->text(), QString("1.00")); // a point, whatever the locale
+        QObject observer;
+        int posts = 0;
+        NotificationCenter::defaultCenter().addObserver(NotificationNames::kEventThresholds, &observer,
+                                                        [&](const QVariant&) { ++posts; });
+        // Typed: the text selected, the new figure, Return.
+        QDoubleSpinBox* speed = window.thresholdBox(0);
+        speed->setFocus();
+        QTest::keyClick(speed, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(speed, "20");
+        QTest::keyClick(speed, Qt::Key_Return);
+        QCOMPARE(SettingsStore::shared().floatValue("eventSpeedChangeKmh"), 20.0f);
+        QCOMPARE(DrivingEventSettings::thresholds().speedChangeKmhPerSecond, 20.0);
+        // Stepped with the arrow key.
+        QDoubleSpinBox* turn = window.thresholdBox(1);
+        turn->setFocus();
+        QTest::keyClick(turn, Qt::Key_Up);
+        QCOMPARE(float(DrivingEventSettings::thresholds().lateralG), 0.45f); // stored single precision
+        QTRY_COMPARE(posts, 2);
+        PreferenceController again; // as stored
+        QCOMPARE(again.thresholdBox(0)->value(), 20.0);
+        for (const char* key : {"eventSpeedChangeKmh", "eventLateralG"})
+            SettingsStore::shared().remove(key);
     }
 };
 
