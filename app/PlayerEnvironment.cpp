@@ -73,6 +73,9 @@ void prepare() {
     // Chromium refuses to start its sandbox as root; the map pages are local and only talk to the map hosts.
     if (::geteuid() == 0)
         setDefault("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // Chromium's own diagnostics (a graphics context it retries, for one) are not the player's to print;
+    // its fatal errors still are.
+    setDefault("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3");
     // Qt WebEngine's start-up report of its graphics context is not the player's to print (a user's
     // QT_LOGGING_RULES still wins).
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext=false"));

@@ -15,19 +15,22 @@ xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 
-# No map host is probed (KESTRUN_REACHABILITY=offline): the map shows its network message.
+# No map host is probed (KESTRUN_REACHABILITY=offline): the map draws its own base map under a banner.
 # The player's own log lines are off, as a user starts it.
 env -u QT_LOGGING_RULES XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
     KESTRUN_REACHABILITY=offline "$player" > "$work/player.log" 2>&1 &
 player_pid=$!
 
+# xwininfo fails when a window goes away while it walks the tree (the map's view makes and drops some at
+# start): only its output counts.
+window=""
 for _ in $(seq 150); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Kestrun Player": ("kestrun-player"'; then
-        break
-    fi
+    window="$({ xwininfo -root -tree 2>/dev/null || true; } | grep '"Kestrun Player": ("kestrun-player"' || true)"
+    [ -n "$window" ] && break
     sleep 0.1
 done
-xwininfo -root -tree | grep '"Kestrun Player": ("kestrun-player"' || { echo "no player window"; cat "$work/player.log"; exit 1; }
+[ -n "$window" ] || { echo "no player window"; cat "$work/player.log"; exit 1; }
+echo "$window"
 sleep 2
 kill -0 "$player_pid" || { echo "the player exited"; cat "$work/player.log"; exit 1; }
 if command -v ffmpeg > /dev/null; then
