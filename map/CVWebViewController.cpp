@@ -66,13 +66,7 @@ CVWebViewController::CVWebViewController(QWidget* parent)
     QPalette text = m_teeet->palette();
     text.setColor(QPalette::WindowText, QColor(82, 88, 93));
     m_teeet->setPalette(text);
-    auto* message = new QWidget(this);
-    auto* centre = new QVBoxLayout(message);
-    centre->addStretch(1);
-    centre->addWidget(m_teeet);
-    centre->addStretch(1);
-    stack->addWidget(message);
-
+    m_teeet->hide(); // its text is the page's banner; the label itself would show through the map
     m_zoomInOut = new QToolButton(this);
     m_zoomInOut->setIcon(
         QIcon(AppResources::picture("player_fullscreen", QSize(24, 24), devicePixelRatioF())));

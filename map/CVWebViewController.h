@@ -20,7 +20,7 @@ class Reachability;
 // The map module: a web view with the Google or Baidu map page, the active file's route drawn on it and a
 // marker that follows the video. The page is driven only through script functions with compact JSON
 // arguments. While the provider's host cannot be reached the page stays, drawing its own base map, and shows
-// the message (the text of teeet, which lies under the view) as a banner over it (setOffline).
+// the message (the text of teeet, a label never shown) as a banner over it (setOffline).
 class CVWebViewController : public QWidget, public CVModuleProtocol {
     Q_OBJECT
 public:
