@@ -74,15 +74,16 @@ CVDisplayViewController::CVDisplayViewController(QWidget* parent)
                        [this](const QVariant&) { selestSpeedNSNotification1(); });
     center.addObserver(NotificationNames::kImageChange, this,
                        [this](const QVariant& size) { imageWillChangSize(size.toSize()); });
-    center.addObserver(NotificationNames::kEventThresholds, this,
-                       [this](const QVariant&) { showEventMarks(); });
+    for (const char* name : {NotificationNames::kEventThresholds, NotificationNames::kSelectSpeed})
+        center.addObserver(name, this, [this](const QVariant&) { showEventMarks(); });
 }
 
 void CVDisplayViewController::showEventMarks() {
-    QList<QPair<int, QColor>> marks;
+    QList<CustomGsensorView::Mark> marks;
     if (const auto events = m_eventsKey.isEmpty() ? nullptr : MyCache::drivingEvents(m_eventsKey)) {
         for (const DrivingEvent& event : *events)
-            marks.append({static_cast<int>(event.second), DrivingEventStyle::colour(event.kind)});
+            marks.append({static_cast<int>(event.second), DrivingEventStyle::colour(event.kind),
+                          DrivingEventStyle::tooltip(event)});
     }
     m_gsensorView->setMarks(marks);
 }

@@ -1,12 +1,17 @@
 #include "CustomGsensorView.h"
 
 #include "AppResources.h"
+#include "EventMarkLayout.h"
 #include "GsensorGraphGeometry.h"
 #include "TimeFormatUtils.h"
 #include "TolerantCollections.h"
 
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
+
+#include <cmath>
 
 namespace {
 
@@ -86,9 +91,35 @@ void CustomGsensorView::setScale(double lowest, double highest, const QStringLis
     update();
 }
 
-void CustomGsensorView::setMarks(const QList<QPair<int, QColor>>& marks) {
+void CustomGsensorView::setMarks(const QList<Mark>& marks) {
     m_marks = marks;
     update();
+}
+
+QList<double> CustomGsensorView::markXs() const {
+    // A mark whose second lies outside the graph is not drawn: NaN keeps it out of the layout and the hover.
+    const int n = m_entries ? static_cast<int>(m_entries->size()) : 0;
+    QList<double> xs;
+    xs.reserve(m_marks.size());
+    for (const Mark& mark : m_marks)
+        xs.append(mark.second < 0 || mark.second >= n ? std::nan("")
+                                                      : entryX(mark.second, n, static_cast<float>(width())));
+    return EventMarkLayout::spread(xs, kMarkWidth);
+}
+
+bool CustomGsensorView::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    // Every mark under the mouse tells what it is, one line each.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    QStringList lines;
+    for (int index : EventMarkLayout::under(markXs(), help->pos().x(), 2 * kMarkWidth))
+        lines.append(m_marks[index].tooltip);
+    if (!lines.isEmpty())
+        QToolTip::showText(help->globalPos(), lines.join('\n'), this);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void CustomGsensorView::setCurveCount(int count) {
@@ -111,13 +142,15 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
     UpPainter up(painter, top);
     const QColor textColor = AppResources::color("cell文字颜色");
 
-    for (const auto& [second, colour] : m_marks) {
-        if (second < 0 || second >= n)
+    // Driving events: a line at their second, those of one second side by side.
+    const QList<double> xs = markXs();
+    for (int index = 0; index < m_marks.size(); ++index) {
+        if (!std::isfinite(xs[index]))
             continue;
-        const float x = entryX(second, n, right);
-        QColor faded = colour;
+        QColor faded = m_marks[index].colour;
         faded.setAlpha(200);
-        up.line(x, kBottom, x, axisTop(top), linePen(faded, 2));
+        const auto x = static_cast<float>(xs[index]);
+        up.line(x, kBottom, x, axisTop(top), linePen(faded, kMarkWidth - 1));
     }
     if (m_index > 0 && n > 0) {
         const float x = entryX(m_index, n, right);

@@ -2,7 +2,7 @@
 
 #include <QColor>
 #include <QList>
-#include <QPair>
+#include <QString>
 #include <QWidget>
 
 #include <memory>
@@ -29,9 +29,17 @@ public:
     // with five labels from the bottom up; and how many curves an entry holds (1 to 3).
     void setScale(double lowest, double highest, const QStringList& labels);
     void setCurveCount(int count);
-    // Seconds to mark with a thin line in their colour (the clip's driving events).
-    void setMarks(const QList<QPair<int, QColor>>& marks);
-    const QList<QPair<int, QColor>>& marks() const { return m_marks; }
+    // Seconds to mark with a thin line in their colour, each with a tooltip (the clip's driving events).
+    struct Mark {
+        int second = 0;
+        QColor colour;
+        QString tooltip;
+    };
+    void setMarks(const QList<Mark>& marks);
+    const QList<Mark>& marks() const { return m_marks; }
+    // Where each of marks() is drawn (widget x): at its second, or beside a mark of the same second; NaN
+    // for a mark outside the graph.
+    QList<double> markXs() const;
 
     SharedGraphEntries gsensorArray() const { return m_entries; }
     int totleSecond() const { return m_totleSecond; }
@@ -39,9 +47,12 @@ public:
     QStringList scaleLabels() const { return m_labels; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    static constexpr double kMarkWidth = 3;
+
     SharedGraphEntries m_entries;
     int m_totleSecond = 0;
     int m_index = 0;
@@ -50,5 +61,5 @@ private:
     double m_highest = 2;
     QStringList m_labels{"-2.0", "-1.0", "0.0", "1.0", "2.0"};
     int m_curves = 3;
-    QList<QPair<int, QColor>> m_marks;
+    QList<Mark> m_marks;
 };

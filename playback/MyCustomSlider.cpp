@@ -1,5 +1,7 @@
 #include "MyCustomSlider.h"
 
+#include "EventMarkLayout.h"
+
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -35,21 +37,23 @@ double MyCustomSlider::xOf(double fraction) const {
     return groove.x() + handle.width() / 2.0 + std::clamp(fraction, 0.0, 1.0) * span;
 }
 
+QList<double> MyCustomSlider::markXs() const {
+    QList<double> xs;
+    xs.reserve(m_marks.size());
+    for (const Mark& mark : m_marks)
+        xs.append(xOf(mark.fraction));
+    return EventMarkLayout::spread(xs, kMarkWidth);
+}
+
 bool MyCustomSlider::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
-        // The tooltip of the mark nearest the mouse, within a few pixels.
+        // Every mark under the mouse tells what it is, one line each.
         const auto* help = static_cast<QHelpEvent*>(event);
-        const Mark* nearest = nullptr;
-        double distance = 6;
-        for (const Mark& mark : m_marks) {
-            const double d = std::abs(xOf(mark.fraction) - help->pos().x());
-            if (d <= distance) {
-                distance = d;
-                nearest = &mark;
-            }
-        }
-        if (nearest)
-            QToolTip::showText(help->globalPos(), nearest->tooltip, this);
+        QStringList lines;
+        for (int index : EventMarkLayout::under(markXs(), help->pos().x(), 2 * kMarkWidth))
+            lines.append(m_marks[index].tooltip);
+        if (!lines.isEmpty())
+            QToolTip::showText(help->globalPos(), lines.join('\n'), this);
         else
             QToolTip::hideText();
         return true;
@@ -76,11 +80,12 @@ void MyCustomSlider::paintEvent(QPaintEvent* event) {
             painter.setBrush(inOut);
             painter.drawRect(QRectF(xOf(m_in ? *m_in : *m_out) - 1, track.top() - 6, 2, track.height() + 12));
         }
-        // Events: a short bar across the track in the event's colour.
-        for (const Mark& mark : m_marks) {
-            painter.setBrush(mark.colour);
-            painter.drawRoundedRect(QRectF(xOf(mark.fraction) - 1.5, track.top() - 5, 3, track.height() + 10),
-                                    1, 1);
+        // Events: a short bar across the track in the event's colour, those of one moment side by side.
+        const QList<double> xs = markXs();
+        for (int index = 0; index < m_marks.size(); ++index) {
+            painter.setBrush(m_marks[index].colour);
+            painter.drawRoundedRect(
+                QRectF(xs[index] - kMarkWidth / 2, track.top() - 5, kMarkWidth, track.height() + 10), 1, 1);
         }
     }
     QSlider::paintEvent(event);

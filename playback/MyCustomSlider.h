@@ -32,6 +32,8 @@ public:
     void setInOut(std::optional<double> in, std::optional<double> out);
     // The x of a fraction of the length: where the knob's centre stands for it (widget coordinates).
     double xOf(double fraction) const;
+    // Where each of marks() is drawn: at its fraction, or beside a mark of the same moment.
+    QList<double> markXs() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -41,6 +43,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    static constexpr double kMarkWidth = 3;
+
     // The value whose knob centre lies at `x` (widget coordinates).
     int valueAt(double x) const;
 

@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -291,7 +292,14 @@ private slots:
         QVERIFY(video()->timeSlider()->marks().first().tooltip.startsWith("Hard braking · 00:0"));
         // On the dashboard's G-sensor graph at their seconds, and counted on the clip's row.
         QTRY_COMPARE(m_player->display()->gsensorView()->marks().size(), qsizetype(events->size()));
-        QCOMPARE(m_player->display()->gsensorView()->marks().first().first, int(events->front().second));
+        QCOMPARE(m_player->display()->gsensorView()->marks().first().second, int(events->front().second));
+        // Hovering a mark tells what it is, on the seek bar and on the graph.
+        QTest::mouseMove(video()->timeSlider(), QPoint(qRound(video()->timeSlider()->markXs().first()),
+                                                       video()->timeSlider()->height() / 2));
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text().startsWith("Hard braking"), 5000);
+        CustomGsensorView* graph = m_player->display()->gsensorView();
+        QTest::mouseMove(graph, QPoint(qRound(graph->markXs().first()), graph->height() / 2));
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text().startsWith("Hard braking"), 5000);
         const QAbstractItemModel* rows = playlist()->model();
         for (int row = 0; row < rows->rowCount(); ++row) {
             const QString key = rows->index(row, 0).data(PlayListModel::KeyRole).toString();
