@@ -64,8 +64,14 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
         return fileName(entry.path().value_or(QString()));
     case Qt::ToolTipRole: {
         const QString file = QUrl(entry.path().value_or(QString())).toLocalFile();
+        // The path, then the two dates the row shows: when the camera recorded it and when it was added.
+        QStringList lines{file};
         const QString recorded = body.recordTime ? recordTimeText(*body.recordTime) : QString();
-        return recorded.isEmpty() ? file : file + "\n" + tr("Recorded %1").arg(recorded);
+        if (!recorded.isEmpty())
+            lines.append(tr("Recorded %1").arg(recorded));
+        if (body.fileTime && !body.fileTime->isEmpty())
+            lines.append(tr("Added %1").arg(*body.fileTime));
+        return lines.join('\n');
     }
     case KeyRole:
         return entry.path().value_or(QString());

@@ -7,6 +7,7 @@
     // Shown over the map while the player reports the tile server unreachable, unless it passes its own
     // (translated) text.
     var OFFLINE_TEXT = "Please check the network connection.";
+    var BASE_CREDIT = "Natural Earth";
 
     function toNumber(value) {
         if (typeof value === "number") return value;
@@ -34,7 +35,24 @@
         var marker = null;
         var toLatLng = function (point) { return readPoint(parsed(point)); };
         var baseMap = hooks.baseMap || null;
-        var tiles = { loaded: 0, errors: 0, complete: false, layer: null };
+        var tiles = { loaded: 0, errors: 0, complete: false, layer: null, credit: "" };
+        var credit = null; // the source the attribution line names now
+
+        // The attribution names what is drawn: the bundled base map while it shows, else the tiles.
+        function setCredit(text) {
+            var control = map.attributionControl;
+            text = text || null;
+            if (!control || text === credit) return;
+            if (credit) control.removeAttribution(credit);
+            credit = text;
+            if (credit) control.addAttribution(credit);
+        }
+
+        function showBase(on) {
+            if (baseMap) baseMap.setShown(on);
+            setCredit(baseMap && on ? BASE_CREDIT : tiles.credit);
+        }
+        showBase(true);
 
         var banner = document.createElement("div");
         banner.className = "kestrun-banner";
@@ -45,26 +63,28 @@
 
         // The base map shows while tiles are loading or failing, and steps aside once every tile in view
         // has arrived.
-        function watchTiles(layer) {
+        // `tileCredit` is the tile source's attribution, shown once its tiles cover the view.
+        function watchTiles(layer, tileCredit) {
             tiles.layer = layer;
+            tiles.credit = tileCredit || "";
             tiles.complete = false;
-            if (baseMap) baseMap.setShown(true);
+            showBase(true);
             layer.on("loading", function () {
                 if (layer !== tiles.layer) return;
                 tiles.errors = 0;
                 tiles.complete = false;
-                if (baseMap) baseMap.setShown(true);
+                showBase(true);
             });
             layer.on("tileload", function () { if (layer === tiles.layer) tiles.loaded++; });
             layer.on("tileerror", function () {
                 if (layer !== tiles.layer) return;
                 tiles.errors++;
-                if (baseMap) baseMap.setShown(true);
+                showBase(true);
             });
             layer.on("load", function () {
                 if (layer !== tiles.layer) return;
                 tiles.complete = tiles.errors === 0;
-                if (baseMap) baseMap.setShown(!tiles.complete);
+                showBase(!tiles.complete);
             });
         }
 
@@ -82,7 +102,7 @@
             if (offline) {
                 banner.textContent = typeof text === "string" && text.trim() !== "" ? text : OFFLINE_TEXT;
                 banner.hidden = false;
-                if (baseMap && !tiles.complete) baseMap.setShown(true);
+                if (!tiles.complete) showBase(true);
             } else {
                 banner.hidden = true;
                 if (tiles.layer && !tiles.complete) tiles.layer.redraw();
@@ -142,6 +162,7 @@
                 tilesLoaded: tiles.loaded,
                 tilesComplete: tiles.complete,
                 banner: banner.hidden ? null : banner.textContent,
+                credit: credit,
                 baseMap: baseMap ? baseMap.state() : null
             };
         };

@@ -117,6 +117,11 @@ private slots:
         QCOMPARE(rows->index(3, 0).data(PlayListModel::GpsRole).toString(), QString("no fix"));
         QVERIFY(rows->index(0, 0).data(PlayListModel::RecordTimeRole).toString().startsWith("2024-06-0"));
         QVERIFY(!rows->index(1, 0).data(PlayListModel::RecordTimeRole).isValid()); // no records
+        // The row's tooltip tells its two dates apart.
+        const QStringList tip = rows->index(0, 0).data(Qt::ToolTipRole).toString().split('\n');
+        QCOMPARE(tip.size(), 3);
+        QVERIFY(tip[1].startsWith("Recorded 2024-06-0") && tip[2].startsWith("Added 20"));
+        QVERIFY(!rows->index(1, 0).data(Qt::ToolTipRole).toString().contains("Recorded"));
         m_player->screenshot("playthrough", "rows");
         QTRY_VERIFY2_WITH_TIMEOUT(lastRowHasEnded(), qPrintable(watcher.played.join(", ")), 120000);
         QCOMPARE(watcher.played, names(0, 5));

@@ -208,7 +208,10 @@ async function testTileSwap(browser, pageCase, server) {
         strangers.push(url);
         return route.abort('blockedbyclient');
     });
-    const template = (name) => ({ url: `${server.base}/${name}/{z}/{x}/{y}.svg`, subdomains: 'a' });
+    const template = (name) => ({ url: `${server.base}/${name}/{z}/{x}/{y}.svg`, subdomains: 'a',
+                                  attribution: `Test tiles ${name}` });
+    const creditLine = () => page.evaluate(() =>
+        document.querySelector('.leaflet-control-attribution').textContent);
     await context.addInitScript((overrides) => { window.KESTRUN_MAP_CONFIG_OVERRIDES = overrides; },
                                 { google: template('google'), googleChina: template('googleChina'),
                                   baidu: template('baidu') });
@@ -233,6 +236,10 @@ async function testTileSwap(browser, pageCase, server) {
               s.banner === OFFLINE_TEXT && server.requests > 0,
               { s, requests: server.requests });
         await checkBaseMap(page, label, 'while the tiles fail');
+        let line = await creditLine();
+        check(`${label}: the base map is credited, not the tiles it stands in for`,
+              s.credit === 'Natural Earth' && line.includes('Natural Earth') && !line.includes('Test tiles'),
+              { credit: s.credit, line });
 
         server.online = true;
         await page.evaluate(() => window.setOffline(false));
@@ -242,6 +249,10 @@ async function testTileSwap(browser, pageCase, server) {
         check(`${label}: tiles back, banner and base map gone`,
               s.tilesLoaded > 0 && shownTiles > 0 && s.banner === null && !s.baseMap.shown,
               { s, shownTiles });
+        line = await creditLine();
+        check(`${label}: the tiles credited once they show`,
+              /^Test tiles/.test(s.credit) && line.includes(s.credit) && !line.includes('Natural Earth'),
+              { credit: s.credit, line });
         check(`${label}: route and marker kept across the swap`,
               s.routePoints === 5 && s.routeInView && near(s.marker, SHENZHEN[2], 1e-9), s);
         await page.waitForTimeout(300); // the tiles' fade-in, for the picture only
