@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPolygonF>
 
 namespace {
 const QColor kMuted(255, 255, 255, 140); // white at alpha 0.55
@@ -18,14 +19,49 @@ QRect FileCell::deleteButtonRect(const QRect& row) {
     return QRect(row.right() - kButtonSize - 8, row.center().y() - kButtonSize / 2, kButtonSize, kButtonSize);
 }
 
-QSize FileCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return {option.rect.width(), kRowHeight};
+QRect FileCell::tripHeaderRect(const QRect& item) {
+    return QRect(item.left(), item.top(), item.width(), kTripHeaderHeight);
+}
+
+QRect FileCell::clipRect(const QRect& item, const QModelIndex& index) {
+    return index.data(PlayListModel::TripHeaderRole).isValid() ? item.adjusted(0, kTripHeaderHeight, 0, 0)
+                                                               : item;
+}
+
+QSize FileCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const bool heading = index.data(PlayListModel::TripHeaderRole).isValid();
+    return {option.rect.width(), kRowHeight + (heading ? kTripHeaderHeight : 0)};
+}
+
+void FileCell::paintTripHeader(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const {
+    const QRect band = tripHeaderRect(option.rect);
+    painter->fillRect(band.adjusted(0, 2, 0, 0), QColor(255, 255, 255, 18));
+    const bool folded = index.data(PlayListModel::TripCollapsedRole).toBool();
+    // A small triangle: pointing down while the trip's clips show, right while they are folded away.
+    const QPointF c(band.left() + 14, band.center().y() + 1);
+    QPolygonF arrow = folded ? QPolygonF{c + QPointF(-3, -5), c + QPointF(3, 0), c + QPointF(-3, 5)}
+                             : QPolygonF{c + QPointF(-5, -3), c + QPointF(5, -3), c + QPointF(0, 3)};
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(kMuted);
+    painter->drawPolygon(arrow);
+    QFont font = option.font;
+    font.setPixelSize(12);
+    font.setBold(true);
+    painter->setFont(font);
+    painter->setPen(kMuted);
+    const QRect text = band.adjusted(26, 2, -8, 0);
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(font).elidedText(index.data(PlayListModel::TripHeaderRole).toString(),
+                                                    Qt::ElideRight, text.width()));
 }
 
 void FileCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    const QRect r = option.rect;
+    if (index.data(PlayListModel::TripHeaderRole).isValid())
+        paintTripHeader(painter, option, index);
+    const QRect r = clipRect(option.rect, index);
     const bool marked = index.data(PlayListModel::MarkedRole).toBool();
     if (index.data(PlayListModel::SelectedRole).toBool()) {
         painter->setPen(Qt::NoPen);
@@ -101,14 +137,14 @@ bool FileCell::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyl
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
-            deleteButtonRect(option.rect).contains(mouse->position().toPoint())) {
+            deleteButtonRect(clipRect(option.rect, index)).contains(mouse->position().toPoint())) {
             emit didClickImageButton(index.row(), index.data(PlayListModel::KeyRole).toString());
             return true;
         }
     }
     if (event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (deleteButtonRect(option.rect).contains(mouse->position().toPoint()))
+        if (deleteButtonRect(clipRect(option.rect, index)).contains(mouse->position().toPoint()))
             return true; // the delete button is not a row click
     }
     return QStyledItemDelegate::editorEvent(event, model, option, index);

@@ -9,6 +9,7 @@ class FileCell : public QStyledItemDelegate {
 public:
     static constexpr int kRowHeight = 48;
     static constexpr int kButtonSize = 22;
+    static constexpr int kTripHeaderHeight = 26;
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -18,8 +19,16 @@ public:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
 
-    // Where the delete button sits in a row.
+    // Where the delete button sits in a row's own part (below a trip's heading, see clipRect).
     static QRect deleteButtonRect(const QRect& row);
+    // The first row of a trip carries the trip's heading above the clip: the heading's band, and the part
+    // that shows the clip (the whole rectangle on other rows).
+    static QRect tripHeaderRect(const QRect& item);
+    static QRect clipRect(const QRect& item, const QModelIndex& index);
+
+private:
+    void paintTripHeader(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const;
 
 signals:
     // customTableCellView:didClickImageButton:withAppURL: (row, file key)

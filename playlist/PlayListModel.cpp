@@ -1,7 +1,9 @@
 #include "PlayListModel.h"
 
+#include "AppManager.h"
 #include "MyCache.h"
 #include "NumberText.h"
+#include "SpeedUnits.h"
 #include "TimeFormatUtils.h"
 
 #include <QUrl>
@@ -10,7 +12,36 @@ void PlayListModel::setPlayList(PlayList list, qint64 markedRow) {
     beginResetModel();
     m_list = std::move(list);
     m_marked = markedRow;
+    m_trips = PlayListTrips::group(PlayListTrips::clipsOf(m_list));
     endResetModel();
+}
+
+void PlayListModel::toggleTrip(int firstRow) {
+    const auto trip = PlayListTrips::tripOf(m_trips, static_cast<std::size_t>(std::max(firstRow, 0)));
+    if (firstRow < 0 || !trip || trip->firstRow != static_cast<std::size_t>(firstRow))
+        return;
+    const QString key = m_list[trip->firstRow].path().value_or(QString());
+    if (!m_folded.remove(key))
+        m_folded.insert(key);
+    emit dataChanged(index(firstRow), index(static_cast<int>(trip->lastRow)), {TripCollapsedRole});
+}
+
+bool PlayListModel::isFolded(int row) const {
+    if (row < 0 || m_folded.isEmpty())
+        return false;
+    const auto trip = PlayListTrips::tripOf(m_trips, static_cast<std::size_t>(row));
+    return trip && trip->firstRow != static_cast<std::size_t>(row) &&
+           m_folded.contains(m_list[trip->firstRow].path().value_or(QString()));
+}
+
+QString PlayListModel::tripHeaderText(const PlayListTrips::Trip& trip, int speedType) {
+    // Kilometres from knots via km/h, miles the way the dashboard counts them (mph per knot).
+    const double distance = trip.distanceKm / SpeedUnits::kKmhFactor * SpeedUnits::factor(speedType);
+    const QString unit = speedType == AppManager::kSpeedKmh ? "km" : "mi";
+    return tr("Trip · %1 clips · %2 · %3")
+        .arg(trip.clipCount())
+        .arg(TimeFormatUtils::stringFromSeconds(static_cast<std::int32_t>(trip.durationSeconds)))
+        .arg(QString::fromStdString(NumberText::formatFixed(distance, 1)) + " " + unit);
 }
 
 void PlayListModel::setSelectedRows(const QList<int>& rows) {
@@ -92,6 +123,15 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
     case RecordTimeRole: {
         const QString text = body.recordTime ? recordTimeText(*body.recordTime) : QString();
         return text.isEmpty() ? QVariant() : QVariant(text);
+    }
+    case TripHeaderRole:
+    case TripCollapsedRole: {
+        const auto trip = PlayListTrips::tripOf(m_trips, static_cast<std::size_t>(index.row()));
+        if (!trip || trip->firstRow != static_cast<std::size_t>(index.row()))
+            return {};
+        if (role == TripCollapsedRole)
+            return m_folded.contains(entry.path().value_or(QString()));
+        return tripHeaderText(*trip, AppManager::sharedManager().speedType());
     }
     case MarkedRole:
         return index.row() == m_marked;

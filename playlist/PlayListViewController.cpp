@@ -111,7 +111,8 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     setTabOrder(m_filesButton, m_deleteButton);
     setTabOrder(m_deleteButton, m_setbutton);
     setTabOrder(m_setbutton, m_tableView);
-    m_tableView->setUniformItemSizes(true);
+    // Rows differ in height: the first clip of a trip carries the trip's heading.
+    m_tableView->setUniformItemSizes(false);
     m_tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_tableView->installEventFilter(this);
     root->addWidget(m_tableView, 1);
@@ -160,8 +161,11 @@ PlayListViewController::PlayListViewController(QWidget* parent)
     m_tableView->setAcceptDrops(true);
     m_tableView->viewport()->setAcceptDrops(true);
     m_tableView->viewport()->installEventFilter(this);
-    NotificationCenter::defaultCenter().addObserver(NotificationNames::kSelectSpeed, this,
-                                                    [this](const QVariant&) { showSpeedGraph(); });
+    NotificationCenter::defaultCenter().addObserver(
+        NotificationNames::kSelectSpeed, this, [this](const QVariant&) {
+            showSpeedGraph();
+            m_tableView->viewport()->update(); // the trips' distances
+        });
     NotificationCenter::defaultCenter().addObserver(
         NotificationNames::kEventThresholds, this,
         [this](const QVariant&) { m_tableView->viewport()->update(); });
@@ -189,8 +193,33 @@ void PlayListViewController::reloadPlayListData() {
     const auto stored = MyCache::playList();
     m_model->setPlayList(stored ? *stored : PlayList{}, m_selectIndex);
     m_model->setSelectedRows(m_selectedRows);
+    // A folded trip opens when its clip plays, so that the playing row shows.
+    if (m_model->isFolded(static_cast<int>(m_selectIndex))) {
+        if (const auto trip =
+                PlayListTrips::tripOf(m_model->trips(), static_cast<std::size_t>(m_selectIndex)))
+            m_model->toggleTrip(static_cast<int>(trip->firstRow));
+    }
+    showFolds();
     if (m_selectIndex >= 0 && m_selectIndex < m_model->rowCount())
         m_tableView->scrollTo(m_model->index(static_cast<int>(m_selectIndex)));
+}
+
+void PlayListViewController::showFolds() {
+    // A reset of the model shows every row again; hide those of the folded trips.
+    for (const PlayListTrips::Trip& trip : m_model->trips()) {
+        for (std::size_t row = trip.firstRow + 1; row <= trip.lastRow; ++row)
+            m_tableView->setRowHidden(static_cast<int>(row), m_model->isFolded(static_cast<int>(row)));
+    }
+}
+
+bool PlayListViewController::toggleTripAt(const QPoint& viewportPos) {
+    const QModelIndex index = m_tableView->indexAt(viewportPos);
+    if (!index.isValid() || !index.data(PlayListModel::TripHeaderRole).isValid() ||
+        !FileCell::tripHeaderRect(m_tableView->visualRect(index)).contains(viewportPos))
+        return false;
+    m_model->toggleTrip(index.row());
+    showFolds();
+    return true;
 }
 
 void PlayListViewController::followPlayingFile(const QString& key) {
@@ -499,8 +528,20 @@ void PlayListViewController::keyDown(QKeyEvent* event) {
 
 bool PlayListViewController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_tableView->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress)
-            m_pressModifiers = static_cast<QMouseEvent*>(event)->modifiers(); // read by the row's press
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            // A press on a trip's heading folds or unfolds the trip; it neither plays nor selects.
+            if (mouse->button() == Qt::LeftButton && toggleTripAt(mouse->position().toPoint()))
+                return true;
+            m_pressModifiers = mouse->modifiers(); // read by the row's press
+        }
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+            const QModelIndex index = m_tableView->indexAt(pos);
+            if (index.isValid() && index.data(PlayListModel::TripHeaderRole).isValid() &&
+                FileCell::tripHeaderRect(m_tableView->visualRect(index)).contains(pos))
+                return true;
+        }
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDragMoveEvent*>(event);
             if (drag->mimeData()->hasUrls() && !m_fileOpen) {

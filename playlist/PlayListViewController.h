@@ -85,6 +85,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Hides the rows of folded trips (after the model is reset or a trip is folded).
+    void showFolds();
+    // Folds or unfolds the trip whose heading is at a point of the list's viewport; false when none is.
+    bool toggleTripAt(const QPoint& viewportPos);
     void starWaitFileFinish();
     void stopPlayback();
     void showSpeedGraph();

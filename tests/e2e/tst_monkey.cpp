@@ -150,7 +150,10 @@ private:
                  if (rows() > 1 && pick(3) == 0) {
                      const int row = pick(rows());
                      note(QString("delete row %1").arg(row));
-                     click(list()->viewport(), FileCell::deleteButtonRect(rowRect(row)).center());
+                     click(list()->viewport(),
+                           FileCell::deleteButtonRect(
+                               FileCell::clipRect(rowRect(row), list()->model()->index(row, 0)))
+                               .center());
                  }
              }},
             {"next",

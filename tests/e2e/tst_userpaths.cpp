@@ -197,8 +197,11 @@ private slots:
         QListView* view = playlist()->tableView();
         QCOMPARE(view->model()->rowCount(), 4);
         view->scrollToBottom();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                          FileCell::deleteButtonRect(view->visualRect(view->model()->index(3, 0))).center());
+        QTest::mouseClick(
+            view->viewport(), Qt::LeftButton, {},
+            FileCell::deleteButtonRect(
+                FileCell::clipRect(view->visualRect(view->model()->index(3, 0)), view->model()->index(3, 0)))
+                .center());
         QTRY_COMPARE(view->model()->rowCount(), 3);
         m_player->delegate()->openUrls({m_clips[1]});
         QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_clips[1]), 20000);

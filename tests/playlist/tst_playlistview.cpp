@@ -181,17 +181,72 @@ private slots:
         view.dataLogicProcessOfViodePath(key(2)); // what the video module tells the list when it opens
         QVERIFY(!view.gsensorView()->gsensorArray()->isEmpty());
         m_video.log.clear();
-        QTest::mouseClick(rows, Qt::LeftButton, {}, FileCell::deleteButtonRect(rect(0)).center());
+        QTest::mouseClick(
+            rows, Qt::LeftButton, {},
+            FileCell::deleteButtonRect(FileCell::clipRect(rect(0), view.model()->index(0))).center());
         QCOMPARE(view.model()->rowCount(), 2);
         QCOMPARE(view.selectIndex(), 1); // the same file, one row up
         QVERIFY(view.model()->index(1).data(PlayListModel::MarkedRole).toBool());
         QVERIFY(m_video.log.isEmpty()); // playback goes on
         // The playing row: playback stops and nothing of the file stays on screen.
-        QTest::mouseClick(rows, Qt::LeftButton, {}, FileCell::deleteButtonRect(rect(1)).center());
+        QTest::mouseClick(
+            rows, Qt::LeftButton, {},
+            FileCell::deleteButtonRect(FileCell::clipRect(rect(1), view.model()->index(1))).center());
         QCOMPARE(m_video.log, QStringList{"stop"});
         QCOMPARE(view.selectIndex(), -1);
         QVERIFY(view.gsensorView()->gsensorArray()->isEmpty());
         QCOMPARE(MyCache::playList()->size(), std::size_t(1));
+    }
+
+    void tripsFoldUnderTheirHeading() {
+        // Rows 0 to 2 continue one another (a drive the camera split); row 3 was recorded an hour later.
+        PlayList list;
+        const char* starts[] = {"2024-06-01T08:30:00Z", "2024-06-01T08:30:05Z", "2024-06-01T08:30:11Z",
+                                "2024-06-01T09:30:00Z"};
+        for (int i = 0; i < 4; ++i) {
+            TrackInfo info;
+            info.fileTime = "2026-12-10 03:14:50";
+            info.videoDatas = std::vector<TrackSample>(5, TrackSample{"22.5", "114.0", 0, 0, 1024, 0, 30});
+            info.totailDistance = 3600; // 1.852 km
+            list.push_back(PlayListEntry::fromTrackInfo(key(i), info, QString(starts[i])));
+        }
+        MyCache::syncPlayList(std::move(list));
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
+        PlayListViewController view;
+        view.resize(360, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QListView* rows = view.tableView();
+        const QModelIndex first = view.model()->index(0);
+        QCOMPARE(first.data(PlayListModel::TripHeaderRole).toString(),
+                 QString("Trip · 3 clips · 00:16 · 5.6 km"));
+        QVERIFY(!view.model()->index(1).data(PlayListModel::TripHeaderRole).isValid());
+        QVERIFY(!view.model()->index(3).data(PlayListModel::TripHeaderRole).isValid());
+
+        // A click on the heading folds the trip's other clips away, and plays nothing.
+        const QPoint heading = FileCell::tripHeaderRect(rows->visualRect(first)).center();
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, heading);
+        QVERIFY(rows->isRowHidden(1) && rows->isRowHidden(2) && !rows->isRowHidden(3));
+        QVERIFY(first.data(PlayListModel::TripCollapsedRole).toBool());
+        QVERIFY(m_video.log.isEmpty());
+        QCOMPARE(view.selectIndex(), -1);
+        // The row after the trip moves up under the heading's clip, and a click on it plays it.
+        QCOMPARE(rows->visualRect(view.model()->index(3)).top(), rows->visualRect(first).bottom() + 1);
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                          rows->visualRect(view.model()->index(3)).center() - QPoint(60, 0));
+        QCOMPARE(m_video.log, (QStringList{"close", "play fourth.mp4"}));
+        // Playing a folded clip (Previous from row 3) opens its trip, so that its row shows.
+        m_video.log.clear();
+        view.playNext(false);
+        QCOMPARE(m_video.log, (QStringList{"close", "play third.mp4"}));
+        view.followPlayingFile(key(2));
+        QVERIFY(!rows->isRowHidden(1) && !rows->isRowHidden(2));
+        QVERIFY(!first.data(PlayListModel::TripCollapsedRole).toBool());
+        // The distance follows the speed unit.
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedMph);
+        QCOMPARE(first.data(PlayListModel::TripHeaderRole).toString(),
+                 QString("Trip · 3 clips · 00:16 · 3.4 mi"));
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
     }
 
     void deleteButtonInTheRow() {
@@ -200,8 +255,9 @@ private slots:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         const QRect row = view.tableView()->visualRect(view.model()->index(1));
-        QTest::mouseClick(view.tableView()->viewport(), Qt::LeftButton, {},
-                          FileCell::deleteButtonRect(row).center());
+        QTest::mouseClick(
+            view.tableView()->viewport(), Qt::LeftButton, {},
+            FileCell::deleteButtonRect(FileCell::clipRect(row, view.model()->index(1))).center());
         QCOMPARE(view.model()->rowCount(), 2);
         QCOMPARE(view.model()->index(1).data().toString(), QString("third.mp4"));
         QVERIFY(m_video.log.isEmpty()); // the button is not a row click

@@ -19,3 +19,9 @@ NmeaCoordinate NmeaCoordinate::latitude(double degrees) {
 NmeaCoordinate NmeaCoordinate::longitude(double degrees) {
     return {toDegreesMinutes(degrees), degrees < 0 ? 'W' : 'E'};
 }
+
+double NmeaCoordinate::toDegrees(double value, char letter) {
+    const double whole = std::floor(value / 100);
+    const double degrees = whole + (value - whole * 100) / 60;
+    return letter == 'S' || letter == 'W' ? -degrees : degrees;
+}

@@ -7,4 +7,6 @@ struct NmeaCoordinate {
 
     static NmeaCoordinate latitude(double degrees);
     static NmeaCoordinate longitude(double degrees);
+    // Back to signed decimal degrees.
+    static double toDegrees(double value, char letter);
 };

@@ -110,3 +110,27 @@ std::vector<HDGPSMessage> SyntheticDrive::messages() const {
     }
     return out;
 }
+
+SyntheticDrive SyntheticDrive::next() const {
+    SyntheticDrive following = *this;
+    following.noFixSeconds = 0;
+    following.hardStopSecond = -1;
+    following.bumpSecond = -1;
+    const std::vector<HDGPSMessage> all = messages();
+    if (all.empty())
+        return following;
+    const HDGPSMessage& last = all.back();
+    if (last.status == 'A') {
+        following.startLatitude = NmeaCoordinate::toDegrees(last.latitude, last.nsind);
+        following.startLongitude = NmeaCoordinate::toDegrees(last.longitude, last.ewind);
+        following.startHeading = last.angle;
+    }
+    const std::int64_t after = (daysFromCivil(last.year, last.month, last.day) * 86400 + last.hour * 3600 +
+                                last.minute * 60 + last.second) +
+                               1;
+    civilFromDays(after / 86400, following.year, following.month, following.day);
+    following.hour = static_cast<std::uint32_t>(after % 86400 / 3600);
+    following.minute = static_cast<std::uint32_t>(after % 3600 / 60);
+    following.second = static_cast<std::uint32_t>(after % 60);
+    return following;
+}

@@ -26,4 +26,7 @@ struct SyntheticDrive {
     static SyntheticDrive world(); // Los Angeles: northern and western hemispheres
 
     std::vector<HDGPSMessage> messages() const;
+    // The drive's next clip, as a camera splits one drive: it starts where and one second after this one
+    // ends, heading the same way, with no hard stop or jolt of its own.
+    SyntheticDrive next() const;
 };

@@ -11,13 +11,15 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kestrun-clip [--from INPUT.mp4] [--drive china|world] [--seconds N] [--no-fix N] [--hard-stop N]"
-    " [--bump N] [--moov-first] OUTPUT.mp4\n"
+    " [--bump N] [--part N] [--moov-first] OUTPUT.mp4\n"
     "  --from        add the track to a real MP4 (for example one made by ffmpeg) instead of a bare clip\n"
     "  --drive       where the synthetic drive starts: china (Shenzhen, default) or world (Los Angeles)\n"
     "  --seconds     length of the drive, one GPS record per second (default 60)\n"
     "  --no-fix      leading records without a position fix (default 0)\n"
     "  --hard-stop   the second at which the car brakes hard to a standstill (default none)\n"
     "  --bump        the second of a jolt on the G-sensor (default none)\n"
+    "  --part        the clip's place in a drive split into clips of --seconds each: 0 (default) is the\n"
+    "                first; clip N starts where and one second after clip N-1 ends\n"
     "  --moov-first  bare clip with moov before mdat\n";
 
 bool parseCount(std::string_view text, int& out) {
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
     int noFix = 0;
     int hardStop = -1;
     int bump = -1;
+    int part = 0;
     ClipWriter::Layout layout;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -66,6 +69,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--bump" && hasValue) {
             if (!parseCount(argv[++i], bump))
                 return usage();
+        } else if (arg == "--part" && hasValue) {
+            if (!parseCount(argv[++i], part))
+                return usage();
         } else if (arg == "--moov-first") {
             layout.placement = ClipWriter::MoovPlacement::BeforeMdat;
         } else if (!arg.starts_with("--") && output.empty()) {
@@ -78,6 +84,8 @@ int main(int argc, char** argv) {
         return usage();
 
     drive.seconds = seconds;
+    for (int earlier = 0; earlier < part; ++earlier)
+        drive = drive.next();
     drive.noFixSeconds = noFix;
     drive.hardStopSecond = hardStop;
     drive.bumpSecond = bump;
