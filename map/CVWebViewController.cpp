@@ -1,21 +1,28 @@
 #include "CVWebViewController.h"
 #include "KestrunLog.h"
 
+#include "AppLinks.h"
 #include "AppManager.h"
 #include "AppResources.h"
 #include "BDTransUtil.h"
 #include "JsonTextWriter.h"
 #include "MapPages.h"
+#include "MapPlayerChannel.h"
 #include "MyCache.h"
 #include "NotificationCenter.h"
 #include "NotificationNames.h"
 #include "NumberText.h"
+#include "PlayListTrips.h"
 #include "Reachability.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+#include "SpeedUnits.h"
 
 #include <QLabel>
 #include <QPointer>
 #include <QStackedLayout>
 #include <QToolButton>
+#include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -36,6 +43,31 @@ QString json(const QVariant& value) {
 bool baiduSelected() {
     return AppManager::sharedManager().mapType() != AppManager::kMapGoogle;
 }
+
+// A sample's position in the form of the page that is loaded, in the datum of its tiles; none for a second
+// without a position.
+std::optional<QVariant> pagePoint(const TrackSample& sample, bool inChina) {
+    const float lat = NumberText::parseLeadingFloat(sample.gpsLat);
+    const float lgt = NumberText::parseLeadingFloat(sample.gpsLgt);
+    if (lat == 0 || lgt == 0)
+        return std::nullopt;
+    if (!baiduSelected()) {
+        if (inChina) {
+            const auto gcj = BDTransUtil::wgs2gcjLat(NumberText::parseLeadingDouble(sample.gpsLat),
+                                                     NumberText::parseLeadingDouble(sample.gpsLgt));
+            return QVariantMap{{"lat", gcj[0]}, {"lng", gcj[1]}};
+        }
+        return QVariantMap{{"lat", lat}, {"lng", lgt}};
+    }
+    if (inChina) {
+        const auto bd = BDTransUtil::wgs2bdLat(lat, lgt);
+        return QVariantList{bd[0], bd[1]};
+    }
+    return QVariantList{lgt, lat};
+}
+
+// The most clips of a trip drawn around the one that plays, on either side.
+constexpr std::size_t kTripClipsEachSide = 30;
 
 } // namespace
 
@@ -83,6 +115,13 @@ CVWebViewController::CVWebViewController(QWidget* parent)
     center.addObserver(NotificationNames::kSelectMapType, this,
                        [this](const QVariant&) { selestMapTypeNSNotification(); });
     center.addObserver(NotificationNames::kWindowFullChange, this, [](const QVariant&) {});
+    // The route's colours and the legend's unit follow the settings.
+    for (const char* name : {NotificationNames::kRouteColours, NotificationNames::kSelectSpeed}) {
+        center.addObserver(name, this, [this](const QVariant&) {
+            if (m_pageLoaded)
+                evaluate(speedColoursScript());
+        });
+    }
 }
 
 CVWebViewController::~CVWebViewController() {
@@ -101,6 +140,18 @@ void CVWebViewController::createWebView() {
     m_webview->setAccessibleName(tr("Map"));
     if (g_interceptor)
         m_webview->page()->profile()->setUrlRequestInterceptor(g_interceptor);
+    // The page reports clicks on the route through the web channel.
+    if (!m_channel) {
+        m_channel = new MapPlayerChannel(this);
+        connect(m_channel, &MapPlayerChannel::routePointClicked, this, [this](int clip, int point) {
+            // After the page's call has returned: playing another file reloads this page's route.
+            QMetaObject::invokeMethod(
+                this, [this, clip, point] { routePointClicked(clip, point); }, Qt::QueuedConnection);
+        });
+    }
+    auto* channel = new QWebChannel(m_webview->page());
+    channel->registerObject("kestrunPlayer", m_channel);
+    m_webview->page()->setWebChannel(channel);
     QWebEngineView* view = m_webview;
     connect(m_webview, &QWebEngineView::loadFinished, this,
             [this, view](bool ok) { pageLoadFinished(view, ok); });
@@ -183,6 +234,9 @@ void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
     }
     qCInfo(lcKestrun) << "加载地图加载地图加载地图加载地图";
     m_pageLoaded = true;
+    if (SettingsStore::shared().value(SettingsKeys::kRouteSpeedColours).toBool())
+        evaluate(speedColoursScript()); // a page starts with plain routes
+
     // The route goes onto the new page after a map change or a recovery, and also when the file was
     // handed over before this page had loaded.
     if ((m_isAgain || !m_routeOnPage) && !m_route.isEmpty()) {
@@ -196,7 +250,80 @@ void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
 }
 
 QString CVWebViewController::drawScript() const {
-    return "drawPolyLinePath(" + json(m_route) + ")";
+    if (m_trip.size() < 2)
+        return "drawPolyLinePath(" + json(m_route) + ")";
+    QVariantList clips;
+    for (const TripClip& clip : m_trip)
+        clips.append(QVariantMap{{"points", clip.points}, {"speeds", clip.speeds}});
+    return "drawTrip(" + json(clips) + "," + QString::number(m_tripCurrent) + ")";
+}
+
+QString CVWebViewController::speedColoursScript() const {
+    const bool on = SettingsStore::shared().value(SettingsKeys::kRouteSpeedColours).toBool();
+    const int speedType = AppManager::sharedManager().speedType();
+    // The page is given km/h; the legend counts in the unit in force.
+    const QVariantMap unit{{"name", speedType == AppManager::kSpeedKmh ? "km/h" : "mph"},
+                           {"factor", SpeedUnits::factor(speedType) / SpeedUnits::kKmhFactor}};
+    return QString("setSpeedColours(") + (on ? "true" : "false") + "," + json(unit) + ")";
+}
+
+void CVWebViewController::readTrip(const QString& path) {
+    m_trip.clear();
+    m_tripCurrent = -1;
+    // The playing file alone, unless it is a clip of a trip in the list.
+    TripClip own{path, m_route, {}, {}};
+    const auto samples = MyCache::findGpsDatas(path);
+    for (qsizetype second = 0; second < m_bySecond.size(); ++second) {
+        if (m_bySecond[second]) {
+            own.secondOfPoint.append(static_cast<int>(second));
+            own.speeds.append(double(samples->at(static_cast<std::size_t>(second)).spd) *
+                              SpeedUnits::kKmhFactor);
+        }
+    }
+    const auto list = MyCache::playList();
+    std::optional<std::size_t> row;
+    for (std::size_t i = 0; list && i < list->size(); ++i) {
+        if (list->at(i).path() == path) {
+            row = i;
+            break;
+        }
+    }
+    const auto trip =
+        row ? PlayListTrips::tripOf(PlayListTrips::group(PlayListTrips::clipsOf(*list)), *row) : std::nullopt;
+    if (!trip) {
+        m_trip.append(own);
+        m_tripCurrent = 0;
+        return;
+    }
+    const std::size_t first =
+        std::max(trip->firstRow, *row - std::min<std::size_t>(*row, kTripClipsEachSide));
+    const std::size_t last = std::min(trip->lastRow, *row + kTripClipsEachSide);
+    for (std::size_t i = first; i <= last; ++i) {
+        if (i == *row) {
+            m_tripCurrent = static_cast<int>(m_trip.size());
+            m_trip.append(own);
+            continue;
+        }
+        const QString key = list->at(i).path().value_or(QString());
+        const auto clipSamples = MyCache::findGpsDatas(key);
+        const bool clipInChina = MyCache::locationIsINChina(key);
+        TripClip clip{key, {}, {}, {}};
+        for (std::size_t second = 0; clipSamples && second < clipSamples->size(); ++second) {
+            if (const auto point = pagePoint(clipSamples->at(second), clipInChina)) {
+                clip.points.append(*point);
+                clip.speeds.append(double(clipSamples->at(second).spd) * SpeedUnits::kKmhFactor);
+                clip.secondOfPoint.append(static_cast<int>(second));
+            }
+        }
+        m_trip.append(clip);
+    }
+}
+
+void CVWebViewController::routePointClicked(int clip, int point) {
+    if (clip < 0 || clip >= m_trip.size() || point < 0 || point >= m_trip[clip].secondOfPoint.size())
+        return;
+    if (PlaybackControl* video = AppLinks::shared().videoVC())
+        video->playFileAt(m_trip[clip].key, m_trip[clip].secondOfPoint[point]);
 }
 
 void CVWebViewController::evaluate(const QString& script) {
@@ -217,31 +344,14 @@ void CVWebViewController::dataLogicProcessOfViodePath(const std::optional<QStrin
     m_bySecond = {};
     if (samples) {
         for (const TrackSample& sample : *samples) {
-            const float lat = NumberText::parseLeadingFloat(sample.gpsLat);
-            const float lgt = NumberText::parseLeadingFloat(sample.gpsLgt);
-            if (lat == 0 || lgt == 0) {
-                m_bySecond.append(std::nullopt); // left out of the route; later seconds keep their places
-                continue;
-            }
-            QVariant entry;
-            if (!baiduSelected()) {
-                if (inChina) {
-                    const auto gcj = BDTransUtil::wgs2gcjLat(NumberText::parseLeadingDouble(sample.gpsLat),
-                                                             NumberText::parseLeadingDouble(sample.gpsLgt));
-                    entry = QVariantMap{{"lat", gcj[0]}, {"lng", gcj[1]}};
-                } else {
-                    entry = QVariantMap{{"lat", lat}, {"lng", lgt}};
-                }
-            } else if (inChina) {
-                const auto bd = BDTransUtil::wgs2bdLat(lat, lgt);
-                entry = QVariantList{bd[0], bd[1]};
-            } else {
-                entry = QVariantList{lgt, lat};
-            }
-            m_bySecond.append(static_cast<int>(m_route.size()));
-            m_route.append(entry);
+            const std::optional<QVariant> point = pagePoint(sample, inChina);
+            m_bySecond.append(point ? std::optional<int>(static_cast<int>(m_route.size())) : std::nullopt);
+            if (point)
+                m_route.append(
+                    *point); // a second without a position is left out; later ones keep their places
         }
     }
+    readTrip(*path);
     if (m_route.isEmpty()) {
         reloadHtmlData(); // the fresh page shows no route
         return;

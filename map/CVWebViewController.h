@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class MapPlayerChannel;
 class QLabel;
 class QToolButton;
 class QWebEngineView;
@@ -48,8 +49,15 @@ public:
     // drop its offline banner.
     void setOffline(bool offline);
 
-    // The script text for a route or a point (exactly as evaluated).
+    // The script text for the route (exactly as evaluated): the file's own route, or, when the file is one
+    // clip of a trip (consecutive clips of one drive), every clip's route with the file's highlighted.
     QString drawScript() const;
+    // "setSpeedColours(<on>,{"name":"km/h","factor":1})": whether routes are coloured by speed, and in
+    // which unit the legend counts.
+    QString speedColoursScript() const;
+    // A click on the drawn route: plays the clip of the trip (0 for a lone route) from the second of its
+    // point; indexes the page did not draw are ignored.
+    void routePointClicked(int clip, int point);
     // "setOffline(true,<message as JSON text>)" or "setOffline(false)".
     QString offlineScript() const;
 
@@ -60,6 +68,9 @@ public:
     bool pageLoaded() const { return m_pageLoaded; }
     bool offline() const { return m_offline; }
     QVariantList route() const { return m_route; }
+    // The clips drawn (one for a lone route) and which of them plays.
+    int tripClipCount() const { return static_cast<int>(m_trip.size()); }
+    int tripCurrent() const { return m_tripCurrent; }
     QStringList sentScripts() const { return m_sent; }
     QToolButton* zoomInOutButton() const { return m_zoomInOut; }
     void clearSentScripts() { m_sent.clear(); }
@@ -79,6 +90,17 @@ private:
     void startInternetNotification();
     void pageLoadFinished(QWebEngineView* view, bool ok);
     void evaluate(const QString& script);
+    // The file's trip, read from the play list: every clip's route and speeds in the page's form.
+    void readTrip(const QString& path);
+
+    // One clip of the drawn trip: its file key, its points in the page's form, its speeds in km/h and the
+    // second of each point (seconds without a position draw no point).
+    struct TripClip {
+        QString key;
+        QVariantList points;
+        QVariantList speeds;
+        QList<int> secondOfPoint;
+    };
 
     QWebEngineView* m_webview = nullptr;
     QLabel* m_teeet = nullptr;
@@ -87,6 +109,9 @@ private:
 
     QVariantList m_route;                 // entries in the page's form
     QList<std::optional<int>> m_bySecond; // route entry of each second, when that second has a position
+    QList<TripClip> m_trip;               // the clips drawn; the playing file's alone outside a trip
+    int m_tripCurrent = -1;
+    MapPlayerChannel* m_channel = nullptr;
     QVariant m_currentAddress;
     std::optional<QString> m_currentPlayVideoPath;
     bool m_isAgain = false;

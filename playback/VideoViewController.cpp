@@ -513,16 +513,23 @@ void VideoViewController::jumpToEvent(bool next) {
         const auto events = MyCache::drivingEvents(other);
         if (!events || events->empty())
             continue;
-        const double second = double(next ? events->front().second : events->back().second);
-        close();
-        initAssetData(QUrl(other));
-        m_pendingSeek = second;
-        if (PlayListControl* playlist = AppLinks::shared().playlistVC())
-            playlist->followPlayingFile(other);
-        if (AppController* app = AppLinks::shared().appController())
-            app->activeCurrentPlayFile(other);
+        playFileAt(other, double(next ? events->front().second : events->back().second));
         return;
     }
+}
+
+void VideoViewController::playFileAt(const QString& key, double second) {
+    if (m_url && m_isAddVideoFile && MyCache::fileKey(*m_url) == key) {
+        setCurrentTime(second);
+        return;
+    }
+    close();
+    initAssetData(QUrl(key));
+    m_pendingSeek = second; // applied once the engine has started the file
+    if (PlayListControl* playlist = AppLinks::shared().playlistVC())
+        playlist->followPlayingFile(key);
+    if (AppController* app = AppLinks::shared().appController())
+        app->activeCurrentPlayFile(key);
 }
 
 void VideoViewController::setInPoint() {

@@ -79,6 +79,7 @@ public:
     void addPlaybackActions(const QList<QAction*>& actions) override;
     void saveSnapshot() override;
     void jumpToEvent(bool next) override;
+    void playFileAt(const QString& key, double second) override;
     void setInPoint() override;
     void setOutPoint() override;
     void saveClip() override;

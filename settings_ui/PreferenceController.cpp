@@ -14,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -37,6 +38,15 @@ PreferenceController::PreferenceController(QWidget* parent)
     m_languageNote = new QLabel(tr("A new language is used from the next start."), this);
     m_languageNote->setWordWrap(true);
     form->addRow(QString(), m_languageNote);
+
+    // The map: the route in one colour, or coloured by the speed of each second.
+    m_routeColours = new QCheckBox(tr("Colour the route by speed"), this);
+    m_routeColours->setChecked(SettingsStore::shared().value(SettingsKeys::kRouteSpeedColours).toBool());
+    form->addRow(AppResources::localized("地图"), m_routeColours);
+    connect(m_routeColours, &QCheckBox::toggled, this, [](bool on) {
+        SettingsStore::shared().setValue(SettingsKeys::kRouteSpeedColours, on);
+        NotificationCenter::defaultCenter().postAsync(NotificationNames::kRouteColours, QVariant());
+    });
 
     // The driving events: what counts as hard braking or acceleration, a sharp turn, an impact.
     const DrivingEventThresholds thresholds = DrivingEventSettings::thresholds();

@@ -4,6 +4,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QCheckBox;
 class QDoubleSpinBox;
 class QLabel;
 
@@ -23,6 +24,7 @@ public:
     QLabel* languageNote() const { return m_languageNote; }
     // The driving events' thresholds: speed change (km/h in a second), turn (g), impact (g), axis jump (g).
     QDoubleSpinBox* thresholdBox(int which) const { return m_thresholds[which]; }
+    QCheckBox* routeColoursBox() const { return m_routeColours; }
 
     // Column 0 km/h, any other mph.
     void speedUnitChange(int column);
@@ -39,4 +41,5 @@ private:
     QComboBox* m_languageList = nullptr;
     QLabel* m_languageNote = nullptr;
     QDoubleSpinBox* m_thresholds[4] = {};
+    QCheckBox* m_routeColours = nullptr;
 };

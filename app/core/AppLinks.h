@@ -36,6 +36,9 @@ public:
     // Goes to the next (or previous) driving event: in the clip that plays, else in the next (previous)
     // clip of the list that has one.
     virtual void jumpToEvent(bool next) = 0;
+    // Plays the listed file from a second of it (a click on its route): the file that plays seeks there,
+    // another one starts there and becomes the active one.
+    virtual void playFileAt(const QString& key, double second) = 0;
     // The in and out points of the part Save Clip keeps (at the position that shows), and the save itself.
     virtual void setInPoint() = 0;
     virtual void setOutPoint() = 0;

@@ -12,5 +12,6 @@ inline constexpr const char* kSpeedUnit = "speed_unit_notification";
 inline constexpr const char* kUserLanguage = "userLanguageNotification"; // object: the stored title, or none
 inline constexpr const char* kImageChange = "notificationImageChange";   // object: the new QSize
 inline constexpr const char* kEventThresholds =
-    "kestrunEventThresholds"; // the driving events' thresholds changed
+    "kestrunEventThresholds";                                       // the driving events' thresholds changed
+inline constexpr const char* kRouteColours = "kestrunRouteColours"; // the route's colouring by speed switched
 } // namespace NotificationNames

@@ -18,4 +18,5 @@ inline constexpr const char* kEventSpeedChange = "eventSpeedChangeKmh"; // km/h 
 inline constexpr const char* kEventLateralG = "eventLateralG";          // g, sharp turns
 inline constexpr const char* kEventImpactG = "eventImpactG";            // g away from 1 g, impacts
 inline constexpr const char* kEventAxisJumpG = "eventAxisJumpG";        // g on one axis in a second
+inline constexpr const char* kRouteSpeedColours = "routeSpeedColours";  // boolean; absent: false
 } // namespace SettingsKeys

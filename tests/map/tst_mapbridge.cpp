@@ -309,6 +309,54 @@ private slots:
         qputenv("KESTRUN_MAP_DIR", QByteArray(KESTRUN_TEST_DATA "/map"));
     }
 
+    void tripsDrawEveryClipAndTheSpeedColours() {
+        // Three clips of one drive (the second with a second without a position) and a lone one.
+        const auto clip = [](const QString& key, const char* start, std::vector<TrackSample> samples) {
+            TrackInfo info;
+            info.isInChina = false;
+            info.videoDatas = std::move(samples);
+            return PlayListEntry::fromTrackInfo(key, info, QString(start));
+        };
+        MyCache::syncPlayList({
+            clip("file:///media/a.mp4", "2024-06-01T08:30:00Z", {at("22.500000", "113.940000")}),
+            clip("file:///media/b.mp4", "2024-06-01T08:30:01Z",
+                 {at("0.000000", "0.000000"), at("22.510000", "113.950000")}),
+            clip("file:///media/c.mp4", "2024-06-01T08:30:03Z", {at("22.520000", "113.960000")}),
+            clip("file:///media/d.mp4", "2024-06-01T10:00:00Z", {at("22.530000", "113.970000")}),
+        });
+        g_flags = Reachability::kReachable;
+        CVWebViewController map;
+        QSignalSpy loaded(&map, &CVWebViewController::pageFinished);
+        map.dataLogicProcessOfViodePath(QString("file:///media/b.mp4"));
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(map.tripClipCount(), 3);
+        QCOMPARE(map.tripCurrent(), 1);
+        // Every clip's points and speeds (10 knots in km/h), the playing one second in the list.
+        const QString speed = g17(10 * 1.852);
+        const QString trip =
+            "drawTrip([{\"points\":[{\"lat\":22.5,\"lng\":113.94000244140625}],\"speeds\":[" + speed +
+            "]},{\"points\":[{\"lat\":22.510000228881836,\"lng\":113.94999694824219}]," + "\"speeds\":[" +
+            speed +
+            "]},{\"points\":[{\"lat\":22.520000457763672,\"lng\":" + "113.95999908447266}],\"speeds\":[" +
+            speed + "]}],1)";
+        QCOMPARE(map.sentScripts().last(), trip);
+        QTRY_VERIFY(pageCalls(map.webview()).join('\n').contains("drawTrip [[{\"points\""));
+        // A clip outside any trip is drawn alone, as before.
+        map.dataLogicProcessOfViodePath(QString("file:///media/d.mp4"));
+        QCOMPARE(map.tripClipCount(), 1);
+        QVERIFY(map.sentScripts().last().startsWith("drawPolyLinePath("));
+        // Colours by speed: switched in the settings, the legend in the unit in force.
+        SettingsStore::shared().setValue("routeSpeedColours", true);
+        NotificationCenter::defaultCenter().post(NotificationNames::kRouteColours, QVariant());
+        QCOMPARE(map.sentScripts().last(), QString("setSpeedColours(true,{\"factor\":1,\"name\":\"km/h\"})"));
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedMph);
+        NotificationCenter::defaultCenter().post(NotificationNames::kSelectSpeed, QString("1"));
+        QCOMPARE(map.sentScripts().last(),
+                 "setSpeedColours(true,{\"factor\":" + g17(1.15 / 1.852) + ",\"name\":\"mph\"})");
+        AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
+        SettingsStore::shared().remove("routeSpeedColours");
+    }
+
     void imageHeightFollowsTheWindow() {
         CVWebViewController map;
         NotificationCenter::defaultCenter().post(NotificationNames::kImageChange, QSize(1680, 900));

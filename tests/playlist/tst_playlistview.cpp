@@ -22,6 +22,7 @@
 #include "WaitViewController.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -55,6 +56,7 @@ public:
     void addPlaybackActions(const QList<QAction*>&) override {}
     void saveSnapshot() override {}
     void jumpToEvent(bool) override {}
+    void playFileAt(const QString&, double) override {}
     void setInPoint() override {}
     void setOutPoint() override {}
     void saveClip() override {}
@@ -655,6 +657,28 @@ private slots:
         QCOMPARE(again.thresholdBox(0)->value(), 20.0);
         for (const char* key : {"eventSpeedChangeKmh", "eventLateralG"})
             SettingsStore::shared().remove(key);
+    }
+
+    void routeColoursAreSwitchedInPreferences() {
+        SettingsStore::shared().remove("routeSpeedColours");
+        PreferenceController window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCheckBox* box = window.routeColoursBox();
+        QVERIFY(!box->isChecked()); // plain routes until asked
+        QObject observer;
+        int posts = 0;
+        NotificationCenter::defaultCenter().addObserver(NotificationNames::kRouteColours, &observer,
+                                                        [&](const QVariant&) { ++posts; });
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QVERIFY(SettingsStore::shared().value("routeSpeedColours").toBool());
+        QTRY_COMPARE(posts, 1);
+        PreferenceController again; // as stored
+        QVERIFY(again.routeColoursBox()->isChecked());
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Space);
+        QVERIFY(!SettingsStore::shared().value("routeSpeedColours").toBool());
+        QTRY_COMPARE(posts, 2);
     }
 };
 

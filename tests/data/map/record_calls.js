@@ -4,3 +4,5 @@ function record(name, argument) { window.kestrunCalls.push(name + " " + JSON.str
 function drawPolyLinePath(route) { record("drawPolyLinePath", route); }
 function updateMarkerPosition(point) { record("updateMarkerPosition", point); }
 function updateNewCenterPosition(point) { record("updateNewCenterPosition", point); }
+function drawTrip(clips, current) { record("drawTrip", [clips, current]); }
+function setSpeedColours(on, unit) { record("setSpeedColours", [on, unit]); }
