@@ -3,9 +3,10 @@
 //
 // Every request that is not for a local file is aborted before it leaves the
 // browser, so the pages run as they would without network: no tiles, only the
-// route and marker over the bundled base map. A last round points the tile
-// templates at a tile server of the test's own on 127.0.0.1 and brings the
-// tiles back while the route and marker are shown.
+// route and marker over the bundled base map. The pages also draw whole trips,
+// coloured by speed, and pass clicks on them to a stand-in for the player. A
+// last round points the tile templates at a tile server of the test's own on
+// 127.0.0.1 and brings the tiles back while the route and marker are shown.
 import { chromium } from 'playwright-core';
 import { readFileSync } from 'node:fs';
 import http from 'node:http';
@@ -43,7 +44,9 @@ function tileHosts() {
     return hosts;
 }
 
-const isLocalUrl = (url) => /^(file|data|about|blob):/.test(url);
+// qrc: is the player's own resources (the pages ask it for Qt's web channel script), never the network;
+// outside the player it simply fails to load.
+const isLocalUrl = (url) => /^(file|data|about|blob|qrc):/.test(url);
 const OFFLINE_TEXT = 'Please check the network connection.';
 
 // The pages' datum shifts, run here outside the browser.
@@ -70,6 +73,27 @@ const SHENZHEN = [[22.5401, 113.9402], [22.5432, 113.9461], [22.5468, 113.9525],
 const SHENZHEN_SHORT = [[22.5330, 113.9300], [22.5355, 113.9342], [22.5371, 113.9390]];
 const LOS_ANGELES = [[34.0522, -118.2437], [34.0561, -118.2502], [34.0605, -118.2566],
                      [34.0650, -118.2611]];
+
+// A trip of three clips near Shenzhen, [lat, lng] a second. The clip that plays (1) runs east, then north;
+// the one before and the one after lie inside its bounds, so the view fitted to it shows them too. Its
+// speeds stop where it turns north: the rest of it is unknown.
+const line = (from, to, n) => Array.from({ length: n }, (_, i) =>
+    [from[0] + (to[0] - from[0]) * i / (n - 1), from[1] + (to[1] - from[1]) * i / (n - 1)]);
+const TRIP = [
+    { points: line([22.545, 113.935], [22.545, 113.960], 11), speeds: Array(11).fill(30) },
+    { points: [...line([22.540, 113.930], [22.540, 113.970], 17),
+               ...line([22.5425, 113.970], [22.560, 113.970], 8)],
+      speeds: [...Array(8).fill(15), ...Array(9).fill(115)] },
+    { points: line([22.555, 113.935], [22.555, 113.960], 11), speeds: Array(11).fill(125) },
+];
+const midway = (a, b) => [(a[0] + b[0]) / 2, (a[1] + b[1]) / 2];
+// Points of the trip by clip and second, with the speed each is drawn at (null: unknown).
+const SLOW = { clip: 1, second: 3, kmh: 15 };
+const FAST = { clip: 1, second: 12, kmh: 115 };
+const UNKNOWN = { clip: 1, second: 21, kmh: null };
+const BEFORE = { clip: 0, second: 4, kmh: 30 };
+const AFTER = { clip: 2, second: 5, kmh: 125 };
+const ROUTE_RGB = [0x3d, 0xa5, 0xf5];
 
 const pages = [
     {
@@ -178,6 +202,199 @@ async function checkBanner(page, label) {
     check(`${label}: banner gone when back online`, b.text === null && !b.shown, b);
 }
 
+// The routes as shown at page pixels: colour and opacity there, and the width of the line through it
+// (its coverage down the pixel column over the opacity at the pixel, for a horizontal line). The routes
+// are drawn on two canvases, the trip's other clips beneath the one that plays, each faded by its pane;
+// they are read once Leaflet has painted what it was last given, which it does on the next animation
+// frame, before this one.
+async function routePixels(page, pixels) {
+    return page.evaluate(async (pixels) => {
+        await new Promise((resolve) => requestAnimationFrame(resolve));
+        const layers = ['kestrunTrip', 'kestrunRoute'].map((name) => {
+            const pane = document.querySelector(`.leaflet-${name}-pane`);
+            const canvas = pane.querySelector('canvas');
+            return canvas && { canvas, box: canvas.getBoundingClientRect(), ctx: canvas.getContext('2d'),
+                               opacity: Number(getComputedStyle(pane).opacity) };
+        }).filter(Boolean);
+        const shown = (x, y) => {
+            let rgb = [0, 0, 0];
+            let alpha = 0;
+            for (const { canvas, box, ctx, opacity } of layers) {
+                const d = ctx.getImageData(Math.floor((x - box.left) * canvas.width / box.width),
+                                           Math.floor((y - box.top) * canvas.height / box.height), 1, 1).data;
+                const a = d[3] / 255 * opacity;
+                const over = a + alpha * (1 - a);
+                if (over > 0) rgb = rgb.map((c, i) => (d[i] * a + c * alpha * (1 - a)) / over);
+                alpha = over;
+            }
+            return { rgb: rgb.map(Math.round), alpha };
+        };
+        return pixels.map(([x, y]) => {
+            const p = shown(x, y);
+            let cover = 0;
+            for (let dy = -12; dy <= 12; dy++) cover += shown(x, y + dy).alpha;
+            return { rgb: p.rgb, alpha: p.alpha, width: p.alpha ? cover / p.alpha : 0 };
+        });
+    }, pixels);
+}
+
+const hexRgb = (hex) => [1, 3, 5].map((i) => parseInt(hex.slice(i, i + 2), 16));
+const sameRgb = (a, b, eps = 6) => a.every((c, i) => Math.abs(c - b[i]) <= eps);
+
+async function checkTrip(page, pageCase, label, errors) {
+    const state = () => page.evaluate(() => window.kestrunMapState());
+    const trip = TRIP.map((c) => ({ points: c.points.map(pageCase.point), speeds: c.speeds }));
+    const pixelOf = (latLng) => page.evaluate((p) => window.kestrunMapPixel(p), pageCase.point(latLng));
+    const at = (p) => TRIP[p.clip].points[p.second];
+    await page.evaluate(([t, m]) => {
+        window.drawTrip(t, 1);
+        window.updateMarkerPosition(m);
+    }, [trip, pageCase.point(TRIP[1].points[22])]);
+
+    let s = await state();
+    check(`${label}: trip of three clips drawn, the second one playing and in view`,
+          JSON.stringify(s.trip) === JSON.stringify({ clips: 3, current: 1, points: [11, 25, 11] }) &&
+          s.routePoints === 25 && s.routeInView && !s.speedColours.on, s);
+    // The line through a point between two seconds of each clip: the one that plays as the route always
+    // was, the others thinner and fainter.
+    const middles = await Promise.all([[0, 4], [1, 3], [2, 5]].map(([c, i]) =>
+        pixelOf(midway(TRIP[c].points[i], TRIP[c].points[i + 1]))));
+    const lines = await routePixels(page, middles);
+    const styles = [{ weight: 3, opacity: 0.5 }, { weight: 4, opacity: 0.9 }, { weight: 3, opacity: 0.5 }];
+    check(`${label}: the clip that plays drawn as the route, the others faded`,
+          lines.every((l, c) => sameRgb(l.rgb, ROUTE_RGB) && Math.abs(l.alpha - styles[c].opacity) < 0.03 &&
+                                Math.abs(l.width - styles[c].weight) < 0.6), lines);
+
+    // Real clicks: on a point of each clip or a few pixels off it, and off the routes. They reach the
+    // player's object, which the page took from the web channel.
+    const connected = await page.evaluate(() =>
+        !!window.kestrunPlayer && window.kestrunPlayer.transport === window.qt.webChannelTransport);
+    check(`${label}: the player's object taken from Qt's web channel`, connected);
+    const clicks = [
+        { name: 'on a point of the clip before', p: BEFORE, off: [0, 0], hit: true },
+        { name: '8 px above a point of the clip after', p: AFTER, off: [0, -8], hit: true },
+        { name: 'beside a point of the clip that plays', p: FAST, off: [3, 5], hit: true },
+        { name: '20 px below the clip before', p: BEFORE, off: [0, 20], hit: false },
+        { name: 'between the routes', latLng: [22.5500, 113.9475], off: [0, 0], hit: false },
+    ];
+    let expected = null;
+    for (const c of clicks) {
+        const [x, y] = await pixelOf(c.latLng || at(c.p));
+        const before = await page.evaluate(() => window.kestrunPlayer.calls.length);
+        await page.mouse.click(x + c.off[0], y + c.off[1]);
+        const calls = await page.evaluate(() => window.kestrunPlayer.calls);
+        s = await state();
+        if (c.hit) expected = { clip: c.p.clip, second: c.p.second };
+        const told = c.hit ? calls.length === before + 1 && calls[before][0] === expected.clip &&
+                             calls[before][1] === expected.second : calls.length === before;
+        check(`${label}: click ${c.name} ${c.hit ? 'reported' : 'reports nothing'}`,
+              told && JSON.stringify(s.lastRouteClick) === JSON.stringify(expected),
+              { calls, lastRouteClick: s.lastRouteClick, expected });
+    }
+
+    // Speed colours: the legend's numbers in each unit, plain digits, the unit after the last.
+    const units = [
+        { unit: { name: 'km/h', factor: 1 }, legend: ['0', '40', '80', '120 km/h'] },
+        { unit: { name: 'kn', factor: 0.539957 }, legend: ['0', '20', '40', '60 kn'] },
+        { unit: '{"name": "mph", "factor": 0.621371}', legend: ['0', '20', '40', '60', '80 mph'] },
+    ];
+    const legendBox = () => page.evaluate(() => {
+        const box = document.querySelector('.kestrun-legend');
+        const r = box.getBoundingClientRect();
+        const a = document.querySelector('.leaflet-control-attribution').getBoundingClientRect();
+        const bar = box.querySelector('.kestrun-legend-bar');
+        const b = bar ? bar.getBoundingClientRect() : null;
+        // Where each number stands along the ramp.
+        const ticks = Array.from(box.querySelectorAll('.kestrun-legend-tick'), (t) => {
+            const tr = t.getBoundingClientRect();
+            return (tr.left + tr.width / 2 - b.left) / b.width;
+        });
+        return { shown: r.width > 0 && r.height > 0, text: box.innerText, ticks,
+                 left: r.left, bottom: innerHeight - r.bottom, height: r.height,
+                 clear: r.right < a.left || r.bottom < a.top };
+    });
+    for (const u of units) {
+        await page.evaluate((unit) => window.setSpeedColours(true, unit), u.unit);
+        s = await state();
+        const box = await legendBox();
+        const factor = typeof u.unit === 'string' ? JSON.parse(u.unit).factor : u.unit.factor;
+        const placed = box.ticks.length === u.legend.length &&
+            box.ticks.every((t, i) => Math.abs(t - parseFloat(u.legend[i]) / (130 * factor)) < 0.02);
+        check(`${label}: speed legend in ${u.legend[u.legend.length - 1].split(' ')[1]}, bottom left`,
+              s.speedColours.on && JSON.stringify(s.speedColours.legend) === JSON.stringify(u.legend) &&
+              box.shown && placed && box.left < 20 && box.bottom < 20 && box.height < 60 && box.clear &&
+              box.text.replace(/\s+/g, ' ').trim() === u.legend.join(' '), { legend: s.speedColours, box });
+    }
+
+    // Coloured routes: slow green, fast red, unknown plain, the faded clips in colour but still faded.
+    const points = [SLOW, FAST, UNKNOWN, BEFORE, AFTER];
+    const colours = await page.evaluate((kmhs) => kmhs.map((k) => window.KestrunMap.speedColour(k)),
+                                        points.map((p) => p.kmh));
+    const shown = await routePixels(page, await Promise.all(points.map((p) => pixelOf(at(p)))));
+    const [slow, fast] = shown.map((p) => p.rgb);
+    check(`${label}: speed colours slow green and fast red`,
+          slow[1] > slow[0] + 40 && fast[0] > fast[1] + 40 && colours[2] === null, { slow, fast, colours });
+    check(`${label}: speed colours drawn from the ramp, unknown speeds plain, faded clips faded`,
+          shown.every((p, i) => sameRgb(p.rgb, colours[i] ? hexRgb(colours[i]) : ROUTE_RGB) &&
+                                Math.abs(p.alpha - (points[i].clip === 1 ? 0.9 : 0.5)) < 0.03),
+          { shown, colours });
+    // For a look by eye: the trip in colour over the base map.
+    await page.screenshot({ path: path.join(tmpdir(), pageCase.shot.replace('.png', '-trip.png')) });
+
+    await page.evaluate(() => window.setSpeedColours('false'));
+    s = await state();
+    const plain = await routePixels(page, await Promise.all(points.map((p) => pixelOf(at(p)))));
+    const box = await legendBox();
+    check(`${label}: speed colours off: plain routes, no legend`,
+          !s.speedColours.on && s.speedColours.legend.length === 0 && !box.shown &&
+          plain.every((p) => sameRgb(p.rgb, ROUTE_RGB)), { s: s.speedColours, box, plain });
+
+    // Malformed trips draw what they can, with speed colours on, and throw nothing.
+    await page.evaluate(() => window.setSpeedColours(true, { name: 'km/h', factor: 1 }));
+    const malformed = [
+        { name: 'no array', clips: 42, current: 0, trip: { clips: 0, current: -1, points: [] } },
+        { name: 'bad JSON text', clips: '[{"points": ', current: 0,
+          trip: { clips: 0, current: -1, points: [] } },
+        // A click on its last point is at the second that point was given for, after the left-out ones.
+        { name: 'bad clips, bad points, short speeds', current: 4, click: 4,
+          clips: [null, 5, { points: 'x' }, { points: [null, 'y'] },
+                  { points: pageCase.malformed, speeds: [10] }],
+          trip: { clips: 5, current: 4, points: [0, 0, 0, 0, 2] } },
+        { name: 'current out of range', clips: trip, current: 3,
+          trip: { clips: 3, current: -1, points: [11, 25, 11] } },
+        { name: 'current not a whole number', clips: trip, current: 0.5,
+          trip: { clips: 3, current: -1, points: [11, 25, 11] } },
+        { name: 'JSON text, current as text', clips: JSON.stringify(trip), current: '"2"',
+          trip: { clips: 3, current: 2, points: [11, 25, 11] } },
+    ];
+    for (const m of malformed) {
+        const before = errors.length;
+        await page.evaluate(([c, i]) => window.drawTrip(c, i), [m.clips, m.current]);
+        s = await state();
+        const playing = m.trip.current >= 0 ? m.trip.points[m.trip.current] : 0;
+        check(`${label}: malformed trip (${m.name}) drawn as far as valid`,
+              errors.length === before && JSON.stringify(s.trip) === JSON.stringify(m.trip) &&
+              s.routePoints === playing && s.routeInView === playing > 0,
+              { trip: s.trip, routePoints: s.routePoints, errors: errors.slice(before) });
+        if (m.click === undefined) continue;
+        const [x, y] = await page.evaluate((p) => window.kestrunMapPixel(p),
+                                           m.clips[m.current].points[m.click]);
+        await page.mouse.click(x, y);
+        s = await state();
+        check(`${label}: click on a clip with points left out reports the point's own second`,
+              JSON.stringify(s.lastRouteClick) === JSON.stringify({ clip: m.current, second: m.click }),
+              s.lastRouteClick);
+    }
+    await page.evaluate(() => window.setSpeedColours(false));
+
+    // drawPolyLinePath is a trip of one clip, which plays.
+    await page.evaluate((r) => window.drawPolyLinePath(r), SHENZHEN.map(pageCase.point));
+    s = await state();
+    check(`${label}: a route alone is a trip of one clip`,
+          JSON.stringify(s.trip) === JSON.stringify({ clips: 1, current: 0, points: [5] }) &&
+          s.routePoints === 5 && s.routeInView, s);
+}
+
 // A tile server on 127.0.0.1 that fails until it is switched on.
 async function startTileServer() {
     const server = http.createServer((req, res) => {
@@ -282,10 +499,20 @@ async function testPage(context, pageCase) {
         }
     });
     page.on('requestfinished', (r) => { if (!isLocalUrl(r.url())) leaked.push(r.url()); });
+    // Qt's side of the web channel, as in the player: the transport, and the QWebChannel its
+    // qwebchannel.js defines (here that script fails to load), handing over the player's object.
+    await page.addInitScript(() => {
+        window.qt = { webChannelTransport: { send() {} } };
+        window.QWebChannel = function (transport, ready) {
+            ready({ objects: { kestrunPlayer: {
+                transport, calls: [], routeClicked(clip, second) { this.calls.push([clip, second]); } } } });
+        };
+    });
 
     await page.goto(pathToFileURL(path.join(mapDir, pageCase.file)).href, { waitUntil: 'load' });
-    const api = await page.evaluate(() => ['drawPolyLinePath', 'updateMarkerPosition',
-        'updateNewCenterPosition', 'kestrunMapState'].filter((f) => typeof window[f] !== 'function'));
+    const api = await page.evaluate(() => ['drawPolyLinePath', 'drawTrip', 'setSpeedColours',
+        'updateMarkerPosition', 'updateNewCenterPosition', 'kestrunMapState']
+        .filter((f) => typeof window[f] !== 'function'));
     check(`${label}: defines the map functions`, api.length === 0, api);
 
     const call = (fn, arg) => page.evaluate(([f, a]) => { window[f](a); }, [fn, arg]);
@@ -327,6 +554,8 @@ async function testPage(context, pageCase) {
     await call('drawPolyLinePath', []);
     s = await state();
     check(`${label}: empty route removes the previous one`, s.routePoints === 0, s);
+
+    await checkTrip(page, pageCase, label, errors);
 
     await page.close();
     check(`${label}: no page errors`, errors.length === 0, errors);
