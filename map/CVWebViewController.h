@@ -71,6 +71,9 @@ public:
     // The clips drawn (one for a lone route) and which of them plays.
     int tripClipCount() const { return static_cast<int>(m_trip.size()); }
     int tripCurrent() const { return m_tripCurrent; }
+    QVariantList tripPoints(int clip) const {
+        return clip >= 0 && clip < m_trip.size() ? m_trip[clip].points : QVariantList();
+    }
     QStringList sentScripts() const { return m_sent; }
     QToolButton* zoomInOutButton() const { return m_zoomInOut; }
     void clearSentScripts() { m_sent.clear(); }

@@ -19,7 +19,8 @@
 #include <QTest>
 
 void PlayerHarness::BlockRemote::interceptRequest(QWebEngineUrlRequestInfo& info) {
-    if (!info.requestUrl().isLocalFile() && info.requestUrl().scheme() != "data")
+    const QString scheme = info.requestUrl().scheme();
+    if (!info.requestUrl().isLocalFile() && scheme != "data" && scheme != "qrc")
         info.block(true);
 }
 

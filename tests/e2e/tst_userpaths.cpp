@@ -4,6 +4,7 @@
 // playback keys in the video's full screen. Screenshots of each step go to the test artefacts.
 #include "AppDelegate.h"
 #include "CVDisplayViewController.h"
+#include "CVWebViewController.h"
 #include "CVWindowController.h"
 #include "CustomGsensorView.h"
 #include "FileCell.h"
@@ -19,6 +20,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -29,6 +31,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <cmath>
 
@@ -39,6 +43,7 @@ private:
     QList<QUrl> m_clips;
     QUrl m_ts;               // played by the VLC engine, not in the list at first
     QUrl m_incident, m_bump; // clips with driving events, added last
+    QList<QUrl> m_trip;      // three clips of one drive, added after them
 
     VideoViewController* video() const { return m_player->video(); }
     PlayListViewController* playlist() const { return m_player->playlist(); }
@@ -66,6 +71,25 @@ private:
         return focus ? focus : active ? active : m_player->window();
     }
 
+    // A value the map page computes, as JSON text.
+    static QString pageJson(QWebEngineView* web, const QString& expression) {
+        QString text;
+        bool done = false;
+        web->page()->runJavaScript("JSON.stringify(" + expression + ")", [&](const QVariant& result) {
+            text = result.toString();
+            done = true;
+        });
+        if (!QTest::qWaitFor([&] { return done; }, 5000))
+            qWarning() << "the map page did not answer";
+        return text;
+    }
+    static QString jsonText(const QVariant& value) {
+        return QString::fromUtf8(
+                   QJsonDocument::fromVariant(QVariantList{value}).toJson(QJsonDocument::Compact))
+            .mid(1)
+            .chopped(1);
+    }
+
     int elapsedSeconds() const {
         const QStringList parts = video()->currentTimeField()->text().split(':');
         return parts.size() == 2 ? parts[0].toInt() * 60 + parts[1].toInt() : -1;
@@ -74,6 +98,7 @@ private:
 private slots:
     void initTestCase() {
         m_player = std::make_unique<PlayerHarness>();
+        qputenv("KESTRUN_MAP_DIR", KESTRUN_MAP_PAGES);
         SyntheticDrive china = SyntheticDrive::china();
         china.seconds = 20;
         SyntheticDrive world = SyntheticDrive::world();
@@ -92,6 +117,17 @@ private slots:
         bump.seconds = 20;
         bump.bumpSecond = 5;
         m_bump = m_player->clip("bump.mp4", PlayerHarness::h264(20), bump);
+        // A slow drive on another day, split into three clips; the last begins without a fix.
+        SyntheticDrive trip = SyntheticDrive::world();
+        trip.day = 2;
+        trip.seconds = 20;
+        trip.cruiseKnots = 12;
+        SyntheticDrive trip2 = trip.next();
+        SyntheticDrive trip3 = trip2.next();
+        trip3.noFixSeconds = 4;
+        m_trip = {m_player->clip("trip 1.mp4", PlayerHarness::h264(20), trip),
+                  m_player->clip("trip 2.mp4", PlayerHarness::h264(20), trip2),
+                  m_player->clip("trip 3.mp4", PlayerHarness::h264(20), trip3)};
         m_player->start();
         QVERIFY(QTest::qWaitForWindowActive(m_player->window()));
     }
@@ -390,6 +426,48 @@ private slots:
         QCOMPARE(part->front(), source->at(first));
         QTRY_VERIFY_WITH_TIMEOUT(video()->duration() > 3, 20000);
         m_player->screenshot("userpaths", "10-saved-clip");
+    }
+
+    void aClickOnTheTripsRoutePlaysThatSecond() {
+        m_player->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_player->window()));
+        QSignalSpy opened(m_player->delegate(), &AppDelegate::openFinished);
+        m_player->delegate()->openUrls(m_trip);
+        QVERIFY(opened.wait(20000));
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_trip[0]), 20000);
+        // The list shows the trip under its heading; the map draws its three clips.
+        const QAbstractItemModel* rows = playlist()->model();
+        int first = -1;
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            if (rows->index(row, 0).data(PlayListModel::KeyRole).toString() == MyCache::fileKey(m_trip[0]))
+                first = row;
+        }
+        QVERIFY(rows->index(first, 0)
+                    .data(PlayListModel::TripHeaderRole)
+                    .toString()
+                    .startsWith("Trip · 3 clips"));
+        CVWebViewController* map = m_player->map();
+        QCOMPARE(map->tripClipCount(), 3);
+        QWebEngineView* web = map->webview();
+        QTRY_VERIFY_WITH_TIMEOUT(pageJson(web, "kestrunMapState().trip").contains("\"clips\":3"), 20000);
+        // A click on the third clip's route, nine points in: its thirteenth second (four without a fix).
+        const QVariantList points = map->tripPoints(2);
+        QVERIFY(points.size() == 16);
+        const QString pixel = pageJson(web, "kestrunMapPixel(" + jsonText(points.at(9)) + ")");
+        const QStringList xy = pixel.mid(1, pixel.size() - 2).split(',');
+        QVERIFY2(xy.size() == 2, qPrintable(pixel));
+        const QPoint at(qRound(xy[0].toDouble()), qRound(xy[1].toDouble()));
+        QWidget* surface = web->focusProxy() ? web->focusProxy() : web;
+        QVERIFY2(surface->rect().contains(at), qPrintable(pixel));
+        m_player->screenshot("userpaths", "11-trip");
+        QTest::mouseMove(surface, at);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, at);
+        QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_trip[2]), 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(std::abs(video()->currentTime() - 13) < 1.0,
+                                  qPrintable(QString::number(video()->currentTime())), 20000);
+        QCOMPARE(rows->index(playlist()->selectIndex(), 0).data(PlayListModel::KeyRole).toString(),
+                 MyCache::fileKey(m_trip[2])); // the list follows
+        QTRY_COMPARE(map->tripCurrent(), 2);
     }
 };
 
