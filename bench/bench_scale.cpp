@@ -5,6 +5,7 @@
 //     the play list's graph);
 //   - adding one clip until its row is on disk;
 //   - a batch of 200 clips: total time and the longest stall of the main event loop while it runs.
+// The clips form trips of sixty (as a camera splits drives), so a row switch also reads its trip's tracks.
 // Each measurement runs in a process of its own (bench_scale --measure), on a store made by another
 // (bench_scale --prepare), so that one's memory does not show in the next.
 #include "AppDelegate.h"
@@ -21,11 +22,13 @@
 #include "SyntheticDrive.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTimer>
 
 #include <cstdio>
@@ -57,7 +60,12 @@ PlayList bigList(int clips) {
         info.maxSpeed = 69;
         info.aevSpeed = 50;
         info.totailDistance = 9000;
-        list.push_back(PlayListEntry::fromTrackInfo(clipKey(c), info));
+        // As a camera records: drives of sixty three-minute clips that follow one another (trips), a day
+        // apart, so that a row switch also draws the trip around the clip.
+        const qint64 start = 1717230600 + qint64(c / 60) * 86400 + qint64(c % 60) * kSamples;
+        const QString recordTime =
+            QDateTime::fromSecsSinceEpoch(start, QTimeZone::utc()).toString(Qt::ISODate);
+        list.push_back(PlayListEntry::fromTrackInfo(clipKey(c), info, recordTime));
     }
     return list;
 }

@@ -66,8 +66,10 @@ std::optional<QVariant> pagePoint(const TrackSample& sample, bool inChina) {
     return QVariantList{lgt, lat};
 }
 
-// The most clips of a trip drawn around the one that plays, on either side.
-constexpr std::size_t kTripClipsEachSide = 30;
+// The most clips of a trip drawn around the one that plays, on either side (half an hour of three-minute
+// clips), and how many clips' routes are kept for the next switch within the trip.
+constexpr std::size_t kTripClipsEachSide = 10;
+constexpr qsizetype kKeptRoutes = 4 * kTripClipsEachSide;
 
 } // namespace
 
@@ -305,6 +307,12 @@ void CVWebViewController::readTrip(const QString& path) {
             continue;
         }
         const QString key = list->at(i).path().value_or(QString());
+        // The next clip of a drive draws the same neighbours: their routes are kept, for the map in use.
+        const QString kept = (baiduSelected() ? "baidu " : "google ") + key;
+        if (const auto found = m_keptRoutes.constFind(kept); found != m_keptRoutes.cend()) {
+            m_trip.append(*found);
+            continue;
+        }
         const auto clipSamples = MyCache::findGpsDatas(key);
         const bool clipInChina = MyCache::locationIsINChina(key);
         TripClip clip{key, {}, {}, {}};
@@ -315,6 +323,9 @@ void CVWebViewController::readTrip(const QString& path) {
                 clip.secondOfPoint.append(static_cast<int>(second));
             }
         }
+        if (m_keptRoutes.size() >= kKeptRoutes)
+            m_keptRoutes.clear();
+        m_keptRoutes.insert(kept, clip);
         m_trip.append(clip);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "CVModuleProtocol.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -114,6 +115,7 @@ private:
     QList<std::optional<int>> m_bySecond; // route entry of each second, when that second has a position
     QList<TripClip> m_trip;               // the clips drawn; the playing file's alone outside a trip
     int m_tripCurrent = -1;
+    QHash<QString, TripClip> m_keptRoutes; // other clips' routes by map and file key
     MapPlayerChannel* m_channel = nullptr;
     QVariant m_currentAddress;
     std::optional<QString> m_currentPlayVideoPath;
