@@ -120,8 +120,11 @@ CVWebViewController::CVWebViewController(QWidget* parent)
     // The route's colours and the legend's unit follow the settings.
     for (const char* name : {NotificationNames::kRouteColours, NotificationNames::kSelectSpeed}) {
         center.addObserver(name, this, [this](const QVariant&) {
-            if (m_pageLoaded)
-                evaluate(speedColoursScript());
+            if (!m_pageLoaded)
+                return;
+            evaluate(speedColoursScript());
+            if (m_routeOnPage && !m_route.isEmpty())
+                evaluate(drawScript()); // a lone route is sent with its speeds while they colour it
         });
     }
 }
@@ -252,7 +255,8 @@ void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
 }
 
 QString CVWebViewController::drawScript() const {
-    if (m_trip.size() < 2)
+    // A lone route is drawn plain, unless its colours need its speeds.
+    if (m_trip.size() < 2 && !SettingsStore::shared().value(SettingsKeys::kRouteSpeedColours).toBool())
         return "drawPolyLinePath(" + json(m_route) + ")";
     QVariantList clips;
     for (const TripClip& clip : m_trip)
@@ -333,6 +337,12 @@ void CVWebViewController::readTrip(const QString& path) {
 void CVWebViewController::routePointClicked(int clip, int point) {
     if (clip < 0 || clip >= m_trip.size() || point < 0 || point >= m_trip[clip].secondOfPoint.size())
         return;
+    // Only a file that is still listed plays (the page may show a route a moment longer than its row).
+    const auto list = MyCache::playList();
+    const QString& key = m_trip[clip].key;
+    if (!list || std::none_of(list->begin(), list->end(),
+                              [&key](const PlayListEntry& entry) { return entry.path() == key; }))
+        return;
     if (PlaybackControl* video = AppLinks::shared().videoVC())
         video->playFileAt(m_trip[clip].key, m_trip[clip].secondOfPoint[point]);
 }
@@ -344,6 +354,13 @@ void CVWebViewController::evaluate(const QString& script) {
 
 void CVWebViewController::dataLogicProcessOfViodePath(const std::optional<QString>& path) {
     if (!path) {
+        // No file: nothing of the last one stays, on the fresh page or under a click.
+        m_currentPlayVideoPath.reset();
+        m_route = {};
+        m_bySecond = {};
+        m_trip.clear();
+        m_tripCurrent = -1;
+        m_currentAddress = QVariant();
         reloadHtmlData();
         return;
     }

@@ -351,6 +351,7 @@ void VideoViewController::initAssetData(const QUrl& url) {
 
     ++m_fileSerial;
     m_pendingSeek.reset();
+    m_startSeek.reset();
     m_timeSlider->setMarks({});
     m_inPoint.reset();
     m_outPoint.reset();
@@ -395,8 +396,10 @@ void VideoViewController::engineStarted(double seconds) {
     m_reportedDuration = seconds;
     m_totalTimeField->setText(timeText(seconds));
     reportDuration(seconds);
-    if (const std::optional<double> target = std::exchange(m_pendingSeek, std::nullopt))
+    if (const std::optional<double> target = std::exchange(m_pendingSeek, std::nullopt)) {
         setCurrentTime(*target);
+        m_startSeek = StartSeek{*target, 0};
+    }
 }
 
 void VideoViewController::engineDurationChanged(double seconds) {
@@ -425,6 +428,20 @@ void VideoViewController::engineFailed(int kind) {
 }
 
 void VideoViewController::enginePosition(double seconds) {
+    // A seek asked for as the file starts can be lost while the engine starts to play (the platform
+    // engine with an audio track does): it is asked again until the engine reports that place, a few
+    // times at most. The clock already stands there, so positions from before it are not passed on.
+    if (m_startSeek) {
+        if (std::abs(seconds - m_startSeek->target) <= kStartSeekTolerance) {
+            m_startSeek.reset();
+        } else if (m_startSeek->attempts < kStartSeekAttempts) {
+            ++m_startSeek->attempts;
+            engine()->setCurrentTime(m_startSeek->target);
+            return;
+        } else {
+            m_startSeek.reset();
+        }
+    }
     for (const double t : m_clock.advance(seconds))
         engineTimeReport(t);
 }
@@ -690,6 +707,7 @@ double VideoViewController::currentTime() const {
 void VideoViewController::setCurrentTime(double seconds) {
     if (!m_isAddVideoFile || !engine()->hasFile())
         return;
+    m_startSeek.reset(); // a later seek replaces the one the file started with
     // Every module hears of the new place at once, playing or paused.
     const double landed = m_clock.restart(engine()->setCurrentTime(seconds));
     reportTime(landed);
@@ -735,6 +753,11 @@ void VideoViewController::close() {
 
 void VideoViewController::StopVideo() {
     close();
+    // Nothing of the file stays on the bar: its events' marks and its in and out points.
+    m_timeSlider->setMarks({});
+    m_inPoint.reset();
+    m_outPoint.reset();
+    m_timeSlider->setInOut(std::nullopt, std::nullopt);
     gpsDelegate.dataLogicProcessOfViodePath(std::nullopt);
     speedDelegate.dataLogicProcessOfViodePath(std::nullopt);
 }

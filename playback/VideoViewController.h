@@ -208,6 +208,14 @@ private:
     QToolButton* m_lasetButton = nullptr;
     QToolButton* m_nextButton = nullptr;
     std::optional<double> m_pendingSeek; // where to go once the file that opens has started
+    // That seek, checked against the engine's first reports (see enginePosition).
+    struct StartSeek {
+        double target = 0;
+        int attempts = 0;
+    };
+    std::optional<StartSeek> m_startSeek;
+    static constexpr double kStartSeekTolerance = 1.5; // the platform's seek lands within a second
+    static constexpr int kStartSeekAttempts = 5;
     std::optional<double> m_inPoint;
     std::optional<double> m_outPoint;
     QString m_clipFolder;

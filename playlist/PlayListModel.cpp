@@ -13,6 +13,14 @@ void PlayListModel::setPlayList(PlayList list, qint64 markedRow) {
     m_list = std::move(list);
     m_marked = markedRow;
     m_trips = PlayListTrips::group(PlayListTrips::clipsOf(m_list));
+    // A fold is forgotten once its clip no longer starts a trip (removed, or the trip split), so that a
+    // trip formed later is not found folded.
+    if (!m_folded.isEmpty()) {
+        QSet<QString> starts;
+        for (const PlayListTrips::Trip& trip : m_trips)
+            starts.insert(m_list[trip.firstRow].path().value_or(QString()));
+        m_folded.intersect(starts);
+    }
     endResetModel();
 }
 

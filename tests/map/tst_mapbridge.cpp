@@ -347,14 +347,25 @@ private slots:
         QVERIFY(map.sentScripts().last().startsWith("drawPolyLinePath("));
         // Colours by speed: switched in the settings, the legend in the unit in force.
         SettingsStore::shared().setValue("routeSpeedColours", true);
+        map.clearSentScripts();
         NotificationCenter::defaultCenter().post(NotificationNames::kRouteColours, QVariant());
-        QCOMPARE(map.sentScripts().last(), QString("setSpeedColours(true,{\"factor\":1,\"name\":\"km/h\"})"));
+        // The lone route is sent again with its speeds, which colour it.
+        QCOMPARE(
+            map.sentScripts(),
+            (QStringList{"setSpeedColours(true,{\"factor\":1,\"name\":\"km/h\"})",
+                         "drawTrip([{\"points\":[{\"lat\":22.530000686645508,\"lng\":113.97000122070312}],"
+                         "\"speeds\":[" +
+                             speed + "]}],0)"}));
         AppManager::sharedManager().setSpeedType(AppManager::kSpeedMph);
         NotificationCenter::defaultCenter().post(NotificationNames::kSelectSpeed, QString("1"));
-        QCOMPARE(map.sentScripts().last(),
+        QCOMPARE(map.sentScripts().at(map.sentScripts().size() - 2),
                  "setSpeedColours(true,{\"factor\":" + g17(1.15 / 1.852) + ",\"name\":\"mph\"})");
         AppManager::sharedManager().setSpeedType(AppManager::kSpeedKmh);
         SettingsStore::shared().remove("routeSpeedColours");
+        // After Clear List (no file), nothing of the last route stays to be drawn or clicked.
+        map.dataLogicProcessOfViodePath(std::nullopt);
+        QCOMPARE(map.tripClipCount(), 0);
+        QVERIFY(map.route().isEmpty());
     }
 
     void imageHeightFollowsTheWindow() {
