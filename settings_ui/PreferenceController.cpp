@@ -16,6 +16,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -83,6 +84,12 @@ PreferenceController::PreferenceController(QWidget* parent)
         });
         m_thresholds[i] = box;
     }
+
+    // Every choice applies at once; Close (or Escape) only closes the window, also where no window
+    // manager draws a title bar.
+    m_closeButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    form->addRow(m_closeButtons);
+    connect(m_closeButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     showSettingsInForce();
     connect(m_speedUnitRadio, &QButtonGroup::idClicked, this, &PreferenceController::speedUnitChange);

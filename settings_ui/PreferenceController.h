@@ -5,6 +5,7 @@
 class QButtonGroup;
 class QComboBox;
 class QCheckBox;
+class QDialogButtonBox;
 class QDoubleSpinBox;
 class QLabel;
 
@@ -25,6 +26,7 @@ public:
     // The driving events' thresholds: speed change (km/h in a second), turn (g), impact (g), axis jump (g).
     QDoubleSpinBox* thresholdBox(int which) const { return m_thresholds[which]; }
     QCheckBox* routeColoursBox() const { return m_routeColours; }
+    QDialogButtonBox* closeButtons() const { return m_closeButtons; }
 
     // Column 0 km/h, any other mph.
     void speedUnitChange(int column);
@@ -42,4 +44,5 @@ private:
     QLabel* m_languageNote = nullptr;
     QDoubleSpinBox* m_thresholds[4] = {};
     QCheckBox* m_routeColours = nullptr;
+    QDialogButtonBox* m_closeButtons = nullptr;
 };

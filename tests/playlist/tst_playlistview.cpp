@@ -679,6 +679,11 @@ private slots:
         QTest::keyClick(box, Qt::Key_Space);
         QVERIFY(!SettingsStore::shared().value("routeSpeedColours").toBool());
         QTRY_COMPARE(posts, 2);
+        // Close closes the window; the choice stays.
+        QAbstractButton* close = window.closeButtons()->button(QDialogButtonBox::Close);
+        QTest::mouseClick(close, Qt::LeftButton);
+        QTRY_VERIFY(!window.isVisible());
+        QVERIFY(!SettingsStore::shared().value("routeSpeedColours").toBool());
     }
 };
 
