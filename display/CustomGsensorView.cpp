@@ -112,13 +112,14 @@ bool CustomGsensorView::event(QEvent* event) {
         return QWidget::event(event);
     // Every mark under the mouse tells what it is, one line each.
     const auto* help = static_cast<QHelpEvent*>(event);
-    QStringList lines;
-    for (int index : EventMarkLayout::under(markXs(), help->pos().x(), 2 * kMarkWidth))
-        lines.append(m_marks[index].tooltip);
-    if (!lines.isEmpty())
-        QToolTip::showText(help->globalPos(), lines.join('\n'), this);
-    else
+    QStringList tooltips;
+    for (const Mark& mark : m_marks)
+        tooltips.append(mark.tooltip);
+    const QString text = EventMarkLayout::tooltipAt(markXs(), tooltips, help->pos().x(), 2 * kMarkWidth);
+    if (text.isEmpty())
         QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), text, this);
     return true;
 }
 

@@ -30,3 +30,13 @@ QList<int> EventMarkLayout::under(const QList<double>& drawnXs, double x, double
     }
     return found;
 }
+
+QString EventMarkLayout::tooltipAt(const QList<double>& drawnXs, const QStringList& tooltips, double x,
+                                   double reach) {
+    QStringList lines;
+    for (int index : under(drawnXs, x, reach)) {
+        if (index < tooltips.size())
+            lines.append(tooltips[index]);
+    }
+    return lines.join('\n');
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QList>
+#include <QString>
+#include <QStringList>
 
 // Where driving-event marks are drawn along a bar or a graph. Marks closer together than a mark is wide
 // (a hard stop and the jolt it gives, both at one second) stand side by side instead of hiding one
@@ -14,4 +16,7 @@ public:
     static QList<double> spread(const QList<double>& xs, double width);
     // The marks drawn within `reach` of x, in their order; none when no mark is that close.
     static QList<int> under(const QList<double>& drawnXs, double x, double reach);
+    // The tooltip for the mouse at x: those of the marks under it, one line each; empty when none is.
+    static QString tooltipAt(const QList<double>& drawnXs, const QStringList& tooltips, double x,
+                             double reach);
 };

@@ -38,6 +38,10 @@ private slots:
         QCOMPARE(EventMarkLayout::under(drawn, 94, 6), (QList<int>{2}));
         QCOMPARE(EventMarkLayout::under(drawn, 70, 6), (QList<int>{}));
         QCOMPARE(EventMarkLayout::under({std::nan("")}, 0, 6), (QList<int>{}));
+        const QStringList tips{"Hard braking · 00:08", "Impact · 00:08", "Impact · 00:14"};
+        QCOMPARE(EventMarkLayout::tooltipAt(drawn, tips, 51, 6),
+                 QString("Hard braking · 00:08\nImpact · 00:08"));
+        QCOMPARE(EventMarkLayout::tooltipAt(drawn, tips, 70, 6), QString());
     }
 };
 
