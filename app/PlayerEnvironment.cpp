@@ -73,16 +73,19 @@ void prepare() {
     // Chromium refuses to start its sandbox as root; the map pages are local and only talk to the map hosts.
     if (::geteuid() == 0)
         setDefault("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    // Chromium's own diagnostics (a graphics context it retries, for one) are not the player's to print;
-    // its fatal errors still are.
-    setDefault("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3");
+    // The map view is composed in software. Composed with OpenGL, it turns the whole window into one
+    // OpenGL scene that is drawn again for every video frame, which costs a core where OpenGL itself runs
+    // in software (virtual machines, machines without a graphics driver); the map pages need no OpenGL.
+    setDefault("QT_QUICK_BACKEND", "software");
     // Qt WebEngine's start-up report of its graphics context is not the player's to print (a user's
     // QT_LOGGING_RULES still wins).
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext=false"));
     if (!g_next)
         g_next = qInstallMessageHandler(filterChatter);
-    setDefault("QTWEBENGINE_CHROMIUM_FLAGS",
-               "--disable-background-networking --disable-component-update --dns-prefetch-disable");
+    // Chromium's own diagnostics (a graphics context it retries, for one) are not the player's to print
+    // (its fatal errors still are), and it fetches nothing in the background and resolves no names ahead.
+    setDefault("QTWEBENGINE_CHROMIUM_FLAGS", "--log-level=3 --disable-background-networking "
+                                             "--disable-component-update --dns-prefetch-disable");
 }
 
 } // namespace PlayerEnvironment

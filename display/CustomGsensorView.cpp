@@ -59,6 +59,7 @@ CustomGsensorView::CustomGsensorView(QWidget* parent)
 
 void CustomGsensorView::setGsensorArray(SharedGraphEntries entries) {
     m_entries = std::move(entries);
+    m_layer = QPixmap(); // another list, perhaps of the same length
 }
 
 void CustomGsensorView::setTotleSecond(int seconds) {
@@ -71,13 +72,22 @@ void CustomGsensorView::setNewSecondTotle(int seconds) {
 }
 
 void CustomGsensorView::updateGsensorRange(int second) {
+    if (second == m_index)
+        return;
+    // Only the cursor moves: the strips it leaves and enters are painted again.
+    const QRect before = cursorRect(m_index);
     m_index = second;
-    update();
+    const QRect after = cursorRect(m_index);
+    if (before.isEmpty() || after.isEmpty() || m_entries->size() < m_index + 1)
+        update();
+    else
+        update(QRegion(before).united(after));
 }
 
 void CustomGsensorView::clearView() {
     if (m_entries)
         m_entries->clear();
+    m_layer = QPixmap();
     m_totleSecond = 0;
     m_index = 0;
     update();
@@ -128,6 +138,15 @@ void CustomGsensorView::setCurveCount(int count) {
     update();
 }
 
+// The cursor's strip: its line and the antialiased pixels beside it.
+QRect CustomGsensorView::cursorRect(int second) const {
+    const int n = m_entries ? static_cast<int>(m_entries->size()) : 0;
+    if (second <= 0 || n <= 0)
+        return {};
+    const int x = static_cast<int>(std::floor(entryX(second, n, static_cast<float>(width()))));
+    return QRect(x - 2, 0, 5, height());
+}
+
 void CustomGsensorView::paintEvent(QPaintEvent*) {
     const auto right = static_cast<float>(width());
     const auto top = static_cast<float>(height());
@@ -137,11 +156,7 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
 
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QFont font = painter.font();
-    font.setPixelSize(13);
-    painter.setFont(font);
     UpPainter up(painter, top);
-    const QColor textColor = AppResources::color("cell文字颜色");
 
     // Driving events: a line at their second, those of one second side by side.
     const QList<double> xs = markXs();
@@ -157,6 +172,34 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
         const float x = entryX(m_index, n, right);
         up.line(x, kBottom, x, axisTop(top), linePen(kRed, 1));
     }
+
+    // Axes, grid, labels and curves over the cursor: drawn once into a layer, again only when what they
+    // show changes (the cursor moves every second; they do not). The list grows in place as its owner
+    // adds entries; another list drops the layer.
+    const qreal ratio = devicePixelRatioF();
+    const Layer layer{n,        m_totleSecond, size(),   ratio,    m_customScale,
+                      m_lowest, m_highest,     m_labels, m_curves, m_entries && n >= m_index + 1};
+    if (m_layer.isNull() || !(layer == m_layerKey)) {
+        m_layer = QPixmap((QSizeF(size()) * ratio).toSize());
+        m_layer.setDevicePixelRatio(ratio);
+        m_layer.fill(Qt::transparent);
+        QPainter layerPainter(&m_layer);
+        layerPainter.setRenderHint(QPainter::Antialiasing);
+        paintLayer(layerPainter, layer.withCurves);
+        m_layerKey = layer;
+    }
+    painter.drawPixmap(0, 0, m_layer);
+}
+
+void CustomGsensorView::paintLayer(QPainter& painter, bool withCurves) const {
+    const auto right = static_cast<float>(width());
+    const auto top = static_cast<float>(height());
+    const int n = m_entries ? static_cast<int>(m_entries->size()) : 0;
+    QFont font = painter.font();
+    font.setPixelSize(13);
+    painter.setFont(font);
+    UpPainter up(painter, top);
+    const QColor textColor = AppResources::color("cell文字颜色");
 
     up.line(kLeft, kBottom, kLeft, axisTop(top), linePen(textColor, 1));
     for (int i = 0; i < kLabels; ++i) {
@@ -182,7 +225,7 @@ void CustomGsensorView::paintEvent(QPaintEvent*) {
     const QSizeF lengthSize = up.textSize(length);
     up.text(length, right - float(lengthSize.width()), kBottom - float(lengthSize.height()) - 5);
 
-    if (!m_entries || n < m_index + 1)
+    if (!withCurves)
         return;
     QPainterPath curves[3];
     for (int j = 0; j < n; ++j) {

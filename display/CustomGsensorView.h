@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QList>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -53,6 +54,23 @@ protected:
 private:
     static constexpr double kMarkWidth = 3;
 
+    // What the layer of axes, grid, labels and curves was drawn from.
+    struct Layer {
+        qsizetype count = 0;
+        int seconds = 0;
+        QSize size;
+        qreal ratio = 1;
+        bool customScale = false;
+        double lowest = 0;
+        double highest = 0;
+        QStringList labels;
+        int curves = 0;
+        bool withCurves = false;
+        bool operator==(const Layer&) const = default;
+    };
+    QRect cursorRect(int second) const;
+    void paintLayer(QPainter& painter, bool withCurves) const;
+
     SharedGraphEntries m_entries;
     int m_totleSecond = 0;
     int m_index = 0;
@@ -62,4 +80,6 @@ private:
     QStringList m_labels{"-2.0", "-1.0", "0.0", "1.0", "2.0"};
     int m_curves = 3;
     QList<Mark> m_marks;
+    QPixmap m_layer;
+    Layer m_layerKey;
 };

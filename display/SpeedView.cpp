@@ -28,6 +28,8 @@ SpeedView::SpeedView(QWidget* parent)
 }
 
 void SpeedView::updateGsensorRange(int speed) {
+    if (speed == m_speed)
+        return;
     m_speed = speed;
     update();
 }

@@ -12,6 +12,7 @@ PlatformVideoSurface::PlatformVideoSurface(QWidget* parent)
 
 void PlatformVideoSurface::setFrame(const QVideoFrame& frame) {
     m_frame = frame;
+    m_scaled = QImage();
     m_framePainted = !frame.isValid();
     update();
 }
@@ -20,9 +21,15 @@ QImage PlatformVideoSurface::currentImage() const {
     QVideoFrame frame = m_frame; // shares the data; toImage maps it
     if (!frame.isValid())
         return {};
+    const QRect picture = pictureRect(frame.size());
+    if (FrameScaler::converts(frame.pixelFormat())) {
+        FrameScaler scaler;
+        const QImage image = scaler.scale(frame, picture.size(), picture.size());
+        if (!image.isNull())
+            return image;
+    }
     const QImage image = frame.toImage();
-    const QRect picture = pictureRect(image.size());
-    return picture == image.rect() ? image : image.copy(picture);
+    return picture == image.rect() ? image : image.copy(pictureRect(image.size()));
 }
 
 QRect PlatformVideoSurface::pictureRect(const QSize& frameSize) const {
@@ -38,18 +45,25 @@ void PlatformVideoSurface::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::black);
     if (!m_frame.isValid())
         return;
-    // The picture fitted to the widget, aspect ratio kept; a padded frame is drawn larger, with its padding
-    // clipped off.
+    // The picture fitted to the widget, aspect ratio kept, converted at that size once per frame; a padded
+    // frame's padding is left out.
     const QSize frameSize = m_frame.size();
     const QRect picture = pictureRect(frameSize);
-    const QSizeF fitted = QSizeF(picture.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
-    const QRectF target(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
-    const double scale = picture.width() > 0 ? fitted.width() / picture.width() : 1.0;
-    const QRectF whole(target.topLeft(), QSizeF(frameSize) * scale);
-    painter.setClipRect(target);
-    QVideoFrame::PaintOptions options;
-    options.aspectRatioMode = Qt::IgnoreAspectRatio; // `whole` already keeps it
-    m_frame.paint(&painter, whole, options);
+    const QSize fitted = picture.size().scaled(size(), Qt::KeepAspectRatio);
+    const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+    if (m_scaled.size() != fitted)
+        m_scaled = m_scaler.scale(m_frame, picture.size(), fitted);
+    if (!m_scaled.isNull()) {
+        painter.drawImage(target.topLeft(), m_scaled);
+    } else {
+        // A pixel format the scaler does not convert: Qt Multimedia paints it.
+        const double scale = picture.width() > 0 ? double(fitted.width()) / picture.width() : 1.0;
+        const QRectF whole(target.topLeft(), QSizeF(frameSize) * scale);
+        painter.setClipRect(target);
+        QVideoFrame::PaintOptions options;
+        options.aspectRatioMode = Qt::IgnoreAspectRatio; // `whole` already keeps it
+        m_frame.paint(&painter, whole, options);
+    }
     if (!m_framePainted) {
         m_framePainted = true;
         ++m_framesShown;

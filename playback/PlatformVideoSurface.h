@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FrameScaler.h"
+
+#include <QImage>
 #include <QVideoFrame>
 #include <QWidget>
 
@@ -24,6 +27,8 @@ public:
 
     // Frames painted since the surface was made: each frame counts once, however often it is repainted.
     quint64 framesShown() const { return m_framesShown; }
+    // The presentation time of the latest frame in microseconds, -1 without one.
+    qint64 frameTime() const { return m_frame.isValid() ? m_frame.startTime() : -1; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -31,6 +36,8 @@ protected:
 private:
     QRect pictureRect(const QSize& frameSize) const; // the part of a frame that is picture
     QVideoFrame m_frame;
+    FrameScaler m_scaler;
+    QImage m_scaled; // m_frame at the size it is shown, made at its first paint
     QSize m_pictureSize;
     bool m_framePainted = true;
     quint64 m_framesShown = 0;

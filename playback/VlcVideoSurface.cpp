@@ -31,6 +31,7 @@ void VlcVideoSurface::frameReady() {
     {
         QMutexLocker lock(&m_mutex);
         m_shown = m_decoding.copy();
+        m_newFrame = true;
     }
     QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
 }
@@ -63,6 +64,10 @@ void VlcVideoSurface::paintEvent(QPaintEvent*) {
         QMutexLocker lock(&m_mutex);
         frame = m_shown; // shared, not copied
         picture = pictureArea(m_shown.size(), m_pictureSize);
+        if (m_newFrame && !frame.isNull()) {
+            m_newFrame = false;
+            ++m_framesShown;
+        }
     }
     if (frame.isNull())
         return;

@@ -25,6 +25,9 @@ public:
     // The latest frame at the video's own size, or a null image.
     QImage currentFrame() const;
 
+    // Frames painted since the surface was made: each frame counts once, however often it is repainted.
+    quint64 framesShown() const { return m_framesShown; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -33,4 +36,6 @@ private:
     QImage m_decoding; // written by libVLC
     QImage m_shown;    // a copy of the last complete frame
     QSize m_pictureSize;
+    bool m_newFrame = false; // under m_mutex: m_shown has not been painted yet
+    quint64 m_framesShown = 0;
 };

@@ -1,15 +1,18 @@
 // A mixed list played through in the real window under Xvfb, with the real engines: every end is reached by
 // playing. H.264 MP4 with GPS, HEVC transport stream, HEVC 'hvc1' MP4 with GPS, an MP4 whose records have no
 // fix, an MP4 without a 'gps ' index, H.264 MP4 with GPS; with repeat off (the last row ends and stays) and
-// on.
+// on. While a clip plays, the panels paint only what changed; while it is paused, nothing paints.
 #include "AppDelegate.h"
 #include "AppManager.h"
+#include "CVDisplayViewController.h"
 #include "CVWindowController.h"
+#include "CustomGsensorView.h"
 #include "PlatformEngine.h"
 #include "PlatformVideoSurface.h"
 #include "PlayListModel.h"
 #include "PlayListViewController.h"
 #include "PlayerHarness.h"
+#include "SpeedView.h"
 #include "VideoViewController.h"
 #include "VlcEngine.h"
 #include "VlcVideoSurface.h"
@@ -67,6 +70,52 @@ private:
     QTimer m_timer;
     quint64 m_framesAtStart = 0;
     double m_latest = 0;
+};
+
+// The paint events of every widget of the window, with the part each one painted.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget* window)
+        : m_window(window) {
+        qApp->installEventFilter(this);
+    }
+    ~PaintRecorder() override { qApp->removeEventFilter(this); }
+
+    QList<QPair<QWidget*, QRegion>> paints;
+    void clear() { paints.clear(); }
+    QList<QRegion> of(QWidget* widget) const {
+        QList<QRegion> regions;
+        for (const auto& [painted, region] : paints)
+            if (painted == widget)
+                regions << region;
+        return regions;
+    }
+    QStringList names() const {
+        QStringList names;
+        for (const auto& [painted, region] : paints) {
+            const QRect r = region.boundingRect();
+            names << QString("%1 %2,%3 %4x%5")
+                         .arg(painted->metaObject()->className())
+                         .arg(r.x())
+                         .arg(r.y())
+                         .arg(r.width())
+                         .arg(r.height());
+        }
+        return names;
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint && object->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(object);
+            if (widget->window() == m_window)
+                paints.append({widget, static_cast<QPaintEvent*>(event)->region()});
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
 };
 
 } // namespace
@@ -156,6 +205,43 @@ private slots:
         QCOMPARE(AppManager::sharedManager().playType(), 0);
         QTRY_VERIFY2_WITH_TIMEOUT(lastRowHasEnded(), qPrintable(watcher.played.join(", ")), 60000);
         QCOMPARE(watcher.played, names(3, 5));
+    }
+
+    // The graph's cursor moves once a second and only its strip is painted; the gauge paints when the
+    // speed changes; while paused nothing in the window paints.
+    void panelsPaintOnlyWhatChangesAndNothingWhilePaused() {
+        SyntheticDrive drive = SyntheticDrive::china();
+        drive.seconds = 10;
+        const QUrl clip = m_player->clip("panels.mp4", PlayerHarness::h264(10), drive);
+        QSignalSpy opened(m_player->delegate(), &AppDelegate::openFinished);
+        m_player->delegate()->openUrls({clip});
+        QVERIFY(opened.wait(30000));
+        clickRow(m_player->playlist()->model()->rowCount() - 1);
+        VideoViewController* video = m_player->video();
+        QTRY_VERIFY_WITH_TIMEOUT(video->activeUrl() == std::optional<QUrl>(clip) && video->currentTime() >= 2,
+                                 20000);
+        CVDisplayViewController* display = m_player->display();
+        CustomGsensorView* graph = display->gsensorView();
+        PaintRecorder recorder(m_player->window());
+        QTest::qWait(3000);
+        const int seconds = 4; // three seconds of playing touch at most four
+        const QList<QRegion> cursor = recorder.of(graph);
+        QVERIFY2(!cursor.isEmpty() && cursor.size() <= seconds, qPrintable(recorder.names().join("; ")));
+        for (const QRegion& region : cursor) {
+            for (const QRect& rect : region) // the strips the cursor left and entered
+                QVERIFY2(rect.width() <= 5, qPrintable(recorder.names().join("; ")));
+        }
+        QVERIFY(recorder.of(display->speedView()).size() <= seconds);
+        QVERIFY(recorder.of(m_player->playlist()->gsensorView()).size() <= seconds);
+
+        QTest::keyClick(m_player->window(), Qt::Key_Space);
+        QTRY_VERIFY(!video->platformEngine()->isPlaying());
+        QTest::qWait(500);
+        recorder.clear();
+        QTest::qWait(2000);
+        QVERIFY2(recorder.paints.isEmpty(), qPrintable(recorder.names().join("; ")));
+        QTest::keyClick(m_player->window(), Qt::Key_Space);
+        QTRY_VERIFY(video->platformEngine()->isPlaying());
     }
 };
 

@@ -1,0 +1,137 @@
+// The bare VLC engine, the anchor of the VLC engine's playback cost: libVLC 3 with the player's options,
+// decoding through the same video callbacks and pixel format as the player (RV32 at the video's size), each
+// frame put on an X window of that size through shared memory, and nothing else.
+//   vlc_bare FILE SECONDS
+// Plays FILE; from two seconds in, for SECONDS, prints its CPU time, the frames put on the window and the
+// media time that passed.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <vlc/vlc.h>
+
+#include <sys/ipc.h>
+#include <sys/resource.h>
+#include <sys/shm.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+struct Output {
+    Display* display = nullptr;
+    Window window = 0;
+    GC gc = nullptr;
+    XImage* image = nullptr;
+    XShmSegmentInfo shm{};
+    std::mutex mutex;
+    std::atomic<unsigned long> frames{0};
+};
+
+unsigned setup(void** opaque, char* chroma, unsigned* width, unsigned* height, unsigned* pitches,
+               unsigned* lines) {
+    auto* screen = static_cast<Output*>(*opaque);
+    std::lock_guard<std::mutex> lock(screen->mutex);
+    std::memcpy(chroma, "RV32", 4);
+    Display* d = screen->display;
+    const int s = DefaultScreen(d);
+    screen->window = XCreateSimpleWindow(d, RootWindow(d, s), 0, 0, *width, *height, 0, 0, 0);
+    XMapWindow(d, screen->window);
+    screen->gc = XCreateGC(d, screen->window, 0, nullptr);
+    screen->image =
+        XShmCreateImage(d, DefaultVisual(d, s), 24, ZPixmap, nullptr, &screen->shm, *width, *height);
+    screen->shm.shmid =
+        shmget(IPC_PRIVATE, size_t(screen->image->bytes_per_line) * *height, IPC_CREAT | 0600);
+    screen->shm.shmaddr = screen->image->data = static_cast<char*>(shmat(screen->shm.shmid, nullptr, 0));
+    screen->shm.readOnly = False;
+    XShmAttach(d, &screen->shm);
+    XSync(d, False);
+    shmctl(screen->shm.shmid, IPC_RMID, nullptr); // gone once both sides detach
+    pitches[0] = static_cast<unsigned>(screen->image->bytes_per_line);
+    lines[0] = *height;
+    return 1;
+}
+
+void* lock(void* opaque, void** planes) {
+    auto* screen = static_cast<Output*>(opaque);
+    screen->mutex.lock();
+    planes[0] = screen->image->data;
+    return nullptr;
+}
+
+void unlock(void* opaque, void*, void* const*) {
+    static_cast<Output*>(opaque)->mutex.unlock();
+}
+
+void display(void* opaque, void*) {
+    auto* screen = static_cast<Output*>(opaque);
+    std::lock_guard<std::mutex> guard(screen->mutex);
+    XShmPutImage(screen->display, screen->window, screen->gc, screen->image, 0, 0, 0, 0,
+                 static_cast<unsigned>(screen->image->width), static_cast<unsigned>(screen->image->height),
+                 False);
+    XSync(screen->display, False);
+    ++screen->frames;
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: vlc_bare FILE SECONDS\n");
+        return 2;
+    }
+    XInitThreads();
+    Output screen;
+    screen.display = XOpenDisplay(nullptr);
+    if (!screen.display) {
+        std::fprintf(stderr, "no X display\n");
+        return 1;
+    }
+    // The player's options; it plays silently where there is no audio device, as here.
+    const char* options[] = {"--network-caching=400", "--clock-jitter=400", "--quiet",
+                             "--no-video-title-show", "--no-xlib",          "--aout=dummy"};
+    libvlc_instance_t* vlc = libvlc_new(sizeof options / sizeof *options, options);
+    libvlc_media_t* media = libvlc_media_new_path(vlc, argv[1]);
+    libvlc_media_player_t* player = libvlc_media_player_new_from_media(media);
+    libvlc_video_set_callbacks(player, lock, unlock, display, &screen);
+    libvlc_video_set_format_callbacks(player, setup, nullptr);
+    libvlc_media_player_play(player);
+
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const double cpu0 = cpuSeconds();
+    const unsigned long frames0 = screen.frames;
+    const libvlc_time_t media0 = libvlc_media_player_get_time(player);
+    const auto wall0 = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(std::atoi(argv[2])));
+    const double cpu = cpuSeconds() - cpu0;
+    const unsigned long frames = screen.frames - frames0;
+    const libvlc_time_t played = libvlc_media_player_get_time(player) - media0;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+    std::printf("cpu=%.2fs wall=%.2fs frames_shown=%lu media_seconds=%.2f\n", cpu, wall, frames,
+                double(played) / 1000.0);
+    std::fflush(stdout);
+    libvlc_media_player_stop(player);
+    libvlc_media_player_release(player);
+    libvlc_media_release(media);
+    libvlc_release(vlc);
+    if (screen.image) {
+        XShmDetach(screen.display, &screen.shm);
+        shmdt(screen.shm.shmaddr);
+        screen.image->data = nullptr; // not Xlib's to free
+        XDestroyImage(screen.image);
+    }
+    XCloseDisplay(screen.display);
+    return 0;
+}
