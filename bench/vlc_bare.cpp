@@ -1,6 +1,6 @@
 // The bare VLC engine, the anchor of the VLC engine's playback cost: libVLC 3 with the player's options,
-// decoding through the same video callbacks and pixel format as the player (RV32 at the video's size), each
-// frame put on an X window of that size through shared memory, and nothing else.
+// decoding through the same video callbacks and pixel format as the player (I420 at the video's size), each
+// frame made RGB at that size (libswscale) and put on an X window through shared memory, and nothing else.
 //   vlc_bare FILE SECONDS
 // Plays FILE; from two seconds in, for SECONDS, prints its CPU time, the frames put on the window and the
 // media time that passed.
@@ -8,6 +8,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <vlc/vlc.h>
+extern "C" {
+#include <libswscale/swscale.h>
+}
 
 #include <sys/ipc.h>
 #include <sys/resource.h>
@@ -20,6 +23,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -30,6 +34,10 @@ struct Output {
     XImage* image = nullptr;
     XShmSegmentInfo shm{};
     std::mutex mutex;
+    std::vector<uint8_t> planes; // I420, written by libVLC
+    int offsets[3] = {};
+    int pitches[3] = {};
+    SwsContext* rgb = nullptr;
     std::atomic<unsigned long> frames{0};
 };
 
@@ -37,7 +45,7 @@ unsigned setup(void** opaque, char* chroma, unsigned* width, unsigned* height, u
                unsigned* lines) {
     auto* screen = static_cast<Output*>(*opaque);
     std::lock_guard<std::mutex> lock(screen->mutex);
-    std::memcpy(chroma, "RV32", 4);
+    std::memcpy(chroma, "I420", 4);
     Display* d = screen->display;
     const int s = DefaultScreen(d);
     screen->window = XCreateSimpleWindow(d, RootWindow(d, s), 0, 0, *width, *height, 0, 0, 0);
@@ -52,15 +60,28 @@ unsigned setup(void** opaque, char* chroma, unsigned* width, unsigned* height, u
     XShmAttach(d, &screen->shm);
     XSync(d, False);
     shmctl(screen->shm.shmid, IPC_RMID, nullptr); // gone once both sides detach
-    pitches[0] = static_cast<unsigned>(screen->image->bytes_per_line);
-    lines[0] = *height;
+    const unsigned widths[3] = {*width, (*width + 1) / 2, (*width + 1) / 2};
+    const unsigned heights[3] = {*height, (*height + 1) / 2, (*height + 1) / 2};
+    size_t total = 0;
+    for (int p = 0; p < 3; ++p) {
+        pitches[p] = (widths[p] + 31) / 32 * 32;
+        lines[p] = heights[p];
+        screen->pitches[p] = static_cast<int>(pitches[p]);
+        screen->offsets[p] = static_cast<int>(total);
+        total += size_t(pitches[p]) * lines[p];
+    }
+    screen->planes.assign(total, 0);
+    screen->rgb = sws_getContext(static_cast<int>(*width), static_cast<int>(*height), AV_PIX_FMT_YUV420P,
+                                 static_cast<int>(*width), static_cast<int>(*height), AV_PIX_FMT_BGR0,
+                                 SWS_BILINEAR, nullptr, nullptr, nullptr);
     return 1;
 }
 
 void* lock(void* opaque, void** planes) {
     auto* screen = static_cast<Output*>(opaque);
     screen->mutex.lock();
-    planes[0] = screen->image->data;
+    for (int p = 0; p < 3; ++p)
+        planes[p] = screen->planes.data() + screen->offsets[p];
     return nullptr;
 }
 
@@ -71,6 +92,12 @@ void unlock(void* opaque, void*, void* const*) {
 void display(void* opaque, void*) {
     auto* screen = static_cast<Output*>(opaque);
     std::lock_guard<std::mutex> guard(screen->mutex);
+    const uint8_t* in[3] = {screen->planes.data() + screen->offsets[0],
+                            screen->planes.data() + screen->offsets[1],
+                            screen->planes.data() + screen->offsets[2]};
+    uint8_t* out[1] = {reinterpret_cast<uint8_t*>(screen->image->data)};
+    const int outPitch[1] = {screen->image->bytes_per_line};
+    sws_scale(screen->rgb, in, screen->pitches, 0, screen->image->height, out, outPitch);
     XShmPutImage(screen->display, screen->window, screen->gc, screen->image, 0, 0, 0, 0,
                  static_cast<unsigned>(screen->image->width), static_cast<unsigned>(screen->image->height),
                  False);
@@ -132,6 +159,7 @@ int main(int argc, char** argv) {
         screen.image->data = nullptr; // not Xlib's to free
         XDestroyImage(screen.image);
     }
+    sws_freeContext(screen.rgb);
     XCloseDisplay(screen.display);
     return 0;
 }

@@ -9,6 +9,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <utility>
 
 namespace {
@@ -71,8 +72,8 @@ Layout layoutOf(QVideoFrameFormat::PixelFormat format) {
 
 // The matrix the file's colours were encoded with: what the frame states, else by size as players
 // commonly guess (HD and above BT.709, standard definition BT.601).
-int coefficientsOf(const QVideoFrameFormat& format, const QSize& size) {
-    switch (format.colorSpace()) {
+int coefficientsOf(QVideoFrameFormat::ColorSpace space, const QSize& size) {
+    switch (space) {
     case QVideoFrameFormat::ColorSpace_BT601:
         return SWS_CS_ITU601;
     case QVideoFrameFormat::ColorSpace_BT709:
@@ -95,52 +96,63 @@ bool FrameScaler::converts(int pixelFormat) {
 }
 
 QImage FrameScaler::scale(const QVideoFrame& frame, const QSize& picture, const QSize& target) {
-    const Layout layout = layoutOf(frame.pixelFormat());
-    if (layout.format == AV_PIX_FMT_NONE || target.isEmpty() || !frame.isValid())
-        return {};
-    QSize source = picture.isEmpty() ? frame.size() : picture.boundedTo(frame.size());
-    if (source.isEmpty())
+    if (!frame.isValid() || !converts(frame.pixelFormat()))
         return {};
     QVideoFrame mapped = frame; // shares the data
     if (!mapped.map(QVideoFrame::ReadOnly))
         return {};
+    FramePlanes planes;
+    planes.format = frame.pixelFormat();
+    planes.size = frame.size();
+    planes.colorSpace = frame.surfaceFormat().colorSpace();
+    planes.colorRange = frame.surfaceFormat().colorRange();
+    for (int p = 0; p < mapped.planeCount() && p < 4; ++p) {
+        const auto i = static_cast<size_t>(p);
+        planes.data[i] = mapped.bits(p);
+        planes.bytesPerLine[i] = mapped.bytesPerLine(p);
+        planes.bytes[i] = mapped.mappedBytes(p);
+    }
+    QImage image = scale(planes, picture, target);
+    mapped.unmap();
+    return image;
+}
+
+QImage FrameScaler::scale(const FramePlanes& frame, const QSize& picture, const QSize& target) {
+    const Layout layout = layoutOf(frame.format);
+    if (layout.format == AV_PIX_FMT_NONE || target.isEmpty())
+        return {};
+    QSize source = picture.isEmpty() ? frame.size : picture.boundedTo(frame.size);
     // Every plane the format has, and only the lines they all hold: frames of an odd number of lines may
     // come with chroma planes of the lines rounded down, and their last line is then left out.
     std::array<const uint8_t*, 4> planes{};
     std::array<int, 4> strides{};
-    bool complete = mapped.planeCount() >= layout.planes;
     int lines = source.height();
-    for (int p = 0; complete && p < layout.planes; ++p) {
-        planes[static_cast<size_t>(p)] = mapped.bits(p);
-        strides[static_cast<size_t>(p)] = mapped.bytesPerLine(p);
-        complete = mapped.bits(p) && mapped.bytesPerLine(p) > 0;
-        if (complete) {
-            const int held = mapped.mappedBytes(p) / mapped.bytesPerLine(p);
-            lines = std::min(lines, p > 0 && layout.halfHeightChroma ? held * 2 : held);
-        }
+    for (size_t p = 0; p < size_t(layout.planes); ++p) {
+        if (!frame.data[p] || frame.bytesPerLine[p] <= 0)
+            return {};
+        planes[p] = frame.data[p];
+        strides[p] = frame.bytesPerLine[p];
+        const auto held =
+            static_cast<int>(std::min<qint64>(frame.bytes[p] / frame.bytesPerLine[p], INT_MAX / 2));
+        lines = std::min(lines, p > 0 && layout.halfHeightChroma ? held * 2 : held);
     }
     source.setHeight(lines);
-    if (!complete || source.isEmpty()) {
-        mapped.unmap();
+    if (source.isEmpty())
         return {};
-    }
     if (layout.swapChroma) {
         std::swap(planes[1], planes[2]);
         std::swap(strides[1], strides[2]);
     }
-    const QVideoFrameFormat format = frame.surfaceFormat();
     const Setup setup{source, target, static_cast<int>(layout.format),
-                      layout.yuv ? coefficientsOf(format, source) : -1,
-                      format.colorRange() == QVideoFrameFormat::ColorRange_Full};
+                      layout.yuv ? coefficientsOf(frame.colorSpace, source) : -1,
+                      frame.colorRange == QVideoFrameFormat::ColorRange_Full};
     if (!m_context || !(setup == m_setup)) {
         sws_freeContext(m_context);
         m_context =
             sws_getContext(source.width(), source.height(), layout.format, target.width(), target.height(),
                            AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        if (!m_context) {
-            mapped.unmap();
+        if (!m_context)
             return {};
-        }
         if (layout.yuv)
             sws_setColorspaceDetails(m_context, sws_getCoefficients(setup.coefficients),
                                      setup.fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
@@ -153,6 +165,5 @@ QImage FrameScaler::scale(const QVideoFrame& frame, const QSize& picture, const 
     const int outStrides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
     const int written =
         sws_scale(m_context, planes.data(), strides.data(), 0, source.height(), out, outStrides);
-    mapped.unmap();
     return written > 0 ? image : QImage();
 }

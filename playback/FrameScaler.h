@@ -2,9 +2,23 @@
 
 #include <QImage>
 #include <QSize>
+#include <QVideoFrameFormat>
+
+#include <array>
 
 class QVideoFrame;
 struct SwsContext;
+
+// A picture in memory: the planes of a pixel format, each with its bytes per line and its length.
+struct FramePlanes {
+    QVideoFrameFormat::PixelFormat format = QVideoFrameFormat::Format_Invalid;
+    QSize size;
+    std::array<const uchar*, 4> data{};
+    std::array<int, 4> bytesPerLine{};
+    std::array<qint64, 4> bytes{};
+    QVideoFrameFormat::ColorSpace colorSpace = QVideoFrameFormat::ColorSpace_Undefined;
+    QVideoFrameFormat::ColorRange colorRange = QVideoFrameFormat::ColorRange_Unknown;
+};
 
 // Turns a decoded video frame into an RGB picture of the size it is shown at, in one pass on the CPU
 // (libswscale: colour conversion and a filtered scale together). Painting a full-size frame and letting
@@ -21,6 +35,8 @@ public:
     // The top-left `picture` part of `frame` (its whole when empty) scaled to `target` (RGB32). A null
     // image when the frame cannot be read or its pixel format is not one this converts (see `converts`).
     QImage scale(const QVideoFrame& frame, const QSize& picture, const QSize& target);
+    // The same for a picture already in memory.
+    QImage scale(const FramePlanes& frame, const QSize& picture, const QSize& target);
 
     // Whether frames of this pixel format (QVideoFrameFormat::PixelFormat) are converted here.
     static bool converts(int pixelFormat);

@@ -33,17 +33,15 @@ const libvlc_event_type_t kEvents[] = {
 unsigned setupFormat(void** opaque, char* chroma, unsigned* width, unsigned* height, unsigned* pitches,
                      unsigned* lines) {
     auto* surface = static_cast<VlcVideoSurface*>(*opaque);
-    std::memcpy(chroma, "RV32", 4);
-    surface->allocate(*width, *height);
-    pitches[0] = *width * 4;
-    lines[0] = *height;
+    std::memcpy(chroma, VlcVideoSurface::kChroma, 4);
+    surface->allocate(*width, *height, pitches, lines);
     return 1;
 }
 
 void cleanupFormat(void*) {}
 
 void* lockFrame(void* opaque, void** planes) {
-    planes[0] = static_cast<VlcVideoSurface*>(opaque)->lockBuffer();
+    static_cast<VlcVideoSurface*>(opaque)->lockBuffer(planes);
     return nullptr;
 }
 
