@@ -6,7 +6,8 @@
 # left), then for each clip, RUNS times (default 2), alternately:
 #   - the bare engine: for MP4 (the platform engine) GStreamer's playbin with ximagesink and a fake audio
 #     sink, for the transport stream (the VLC engine) bench/vlc_bare (libVLC through the player's callbacks
-#     and pixel format); its CPU and the frames it put on screen over 22 s from two seconds in;
+#     and pixel format); its CPU and the frames it put on screen over 22 s from two seconds in, and for
+#     libVLC also the same five seeks as the player's;
 #   - the player (bench_playback --play): from a click on the clip's row to its first frame, CPU of the
 #     player and its helper processes and the frames painted over 22 s, and five seeks by clicks on the
 #     seek bar, each until a frame of the asked-for second is on screen.

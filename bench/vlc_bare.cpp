@@ -3,7 +3,8 @@
 // frame made RGB at that size (libswscale) and put on an X window through shared memory, and nothing else.
 //   vlc_bare FILE SECONDS
 // Plays FILE; from two seconds in, for SECONDS, prints its CPU time, the frames put on the window and the
-// media time that passed.
+// media time that passed; then seeks as the benchmark's player does (to 20, 70, 35, 85 and 50 % of the
+// length, whole seconds) and times each until a frame of that second is on the window.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -16,8 +17,10 @@ extern "C" {
 #include <sys/resource.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +42,7 @@ struct Output {
     int pitches[3] = {};
     SwsContext* rgb = nullptr;
     std::atomic<unsigned long> frames{0};
+    std::atomic<int> shownSecond{-1}; // the second written into the last frame shown (see playback_cpu.sh)
 };
 
 unsigned setup(void** opaque, char* chroma, unsigned* width, unsigned* height, unsigned* pitches,
@@ -102,6 +106,12 @@ void display(void* opaque, void*) {
                  static_cast<unsigned>(screen->image->width), static_cast<unsigned>(screen->image->height),
                  False);
     XSync(screen->display, False);
+    // The grey square at the top left: luma 16 + 7 × the second.
+    int sum = 0;
+    for (int y = 16; y < 48; y += 4)
+        for (int x = 16; x < 48; x += 4)
+            sum += in[0][y * screen->pitches[0] + x];
+    screen->shownSecond = static_cast<int>(std::lround((sum / 64.0 - 16) / 7));
     ++screen->frames;
 }
 
@@ -148,6 +158,28 @@ int main(int argc, char** argv) {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
     std::printf("cpu=%.2fs wall=%.2fs frames_shown=%lu media_seconds=%.2f\n", cpu, wall, frames,
                 double(played) / 1000.0);
+    const double length = double(libvlc_media_player_get_length(player)) / 1000.0;
+    std::vector<double> seeks;
+    for (const double at : {0.2, 0.7, 0.35, 0.85, 0.5}) {
+        const int second = static_cast<int>(length * at);
+        const unsigned long before = screen.frames;
+        const auto start = std::chrono::steady_clock::now();
+        libvlc_media_player_set_time(player, libvlc_time_t(second) * 1000);
+        double ms = -1;
+        while (std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+            if (screen.frames > before && std::abs(screen.shownSecond - second) <= 1) {
+                ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                         .count();
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        seeks.push_back(ms);
+        std::printf("seek_to=%ds ms=%.0f\n", second, ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    }
+    std::sort(seeks.begin(), seeks.end());
+    std::printf("seek_median_ms=%.0f seek_worst_ms=%.0f\n", seeks[seeks.size() / 2], seeks.back());
     std::fflush(stdout);
     libvlc_media_player_stop(player);
     libvlc_media_player_release(player);
