@@ -175,8 +175,11 @@ void VideoViewController::buildTransportBar() {
     connect(m_timeSlider, &QSlider::sliderPressed, this, &VideoViewController::sliderPressed);
     m_dragSeek.setSingleShot(true);
     m_dragSeek.setInterval(kDragSeekMs);
+    // The platform engine follows the knob while it is dragged. The VLC engine seeks once, where the knob is
+    // let go: its exact seeks take up to the decoding of a group of pictures each, so seeks made while
+    // dragging pile up and the picture and the knob trail behind the mouse.
     connect(&m_dragSeek, &QTimer::timeout, this, [this] {
-        if (m_timeSlider->isSliderDown())
+        if (m_timeSlider->isSliderDown() && !m_isTSvideo)
             VidePlaySlider();
     });
     connect(m_timeSlider, &QSlider::valueChanged, this, &VideoViewController::sliderValueChanged);
@@ -781,6 +784,7 @@ void VideoViewController::playFaire(int kind) {
 void VideoViewController::setPlayPicture(bool playing) {
     m_playButton->setIcon(QIcon(
         AppResources::picture(playing ? "player_pause" : "player_play", kButtonIcon, devicePixelRatioF())));
+    m_playButton->setAccessibleName(playing ? tr("Pause") : tr("Play")); // what a press does
 }
 
 // Transport actions.
@@ -813,9 +817,11 @@ void VideoViewController::VidePlaySlider() {
     if (!m_isTSvideo && held)
         m_platform->pause();
     const float fraction = static_cast<float>(m_timeSlider->value()) / kSliderSteps;
+    if (m_isTSvideo && !held && !wasPlaying)
+        m_vlc->keepPausedOnNextSeek(); // the VLC engine plays on after a jump otherwise
     setCurrentTime(duration() * fraction);
     if (!held && !wasPlaying)
-        engine()->pause(); // the VLC engine plays on after a jump
+        engine()->pause();
 }
 
 void VideoViewController::sliderPressed() {

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -157,6 +158,7 @@ void VlcEngine::open(const QUrl& url, float rate, float volume) {
     libvlc_audio_set_volume(m_player, static_cast<int>(volume * 100));
     libvlc_media_player_play(m_player);
     libvlc_media_player_set_rate(m_player, rate);
+    m_pauseAsked = false;
     m_isOpen = false;
     m_surface->hide(); // shown half a second after the first time report
     emit started(wholeSeconds(duration()));
@@ -164,6 +166,7 @@ void VlcEngine::open(const QUrl& url, float rate, float volume) {
 
 void VlcEngine::close() {
     m_playTimer.stop();
+    m_keepPausedOnSeek = false;
     m_busy->hide();
     if (m_player) {
         libvlc_event_manager_t* events = libvlc_media_player_event_manager(m_player);
@@ -189,11 +192,13 @@ bool VlcEngine::hasFile() const {
 }
 
 void VlcEngine::play() {
+    m_pauseAsked = false;
     if (m_player)
         libvlc_media_player_set_pause(m_player, 0);
 }
 
 void VlcEngine::pause() {
+    m_pauseAsked = true;
     if (m_player)
         libvlc_media_player_set_pause(m_player, 1);
 }
@@ -243,7 +248,10 @@ double VlcEngine::setCurrentTime(double seconds) {
     const int jump = jumpSeconds(seconds, static_cast<double>(time) / 1000.0, remaining, duration());
     const libvlc_time_t target = std::max<libvlc_time_t>(0, time + libvlc_time_t(jump) * 1000);
     libvlc_media_player_set_time(m_player, target);
-    if (!libvlc_media_player_is_playing(m_player))
+    // A seek plays on, unless the next seek was to keep the player paused (a play request with a pause
+    // right after it would race in libVLC's input thread).
+    const bool keepPaused = std::exchange(m_keepPausedOnSeek, false);
+    if (!keepPaused && !libvlc_media_player_is_playing(m_player))
         libvlc_media_player_play(m_player);
     return wholeSeconds(static_cast<double>(target) / 1000.0);
 }
@@ -302,6 +310,10 @@ void VlcEngine::stateChanged(int state) {
         emit playingChanged(false);
         break;
     case libvlc_MediaPlayerBuffering:
+        // A seek while paused buffers and stays paused: only a player asked to play shows as playing.
+        if (!m_pauseAsked)
+            emit playingChanged(true);
+        break;
     case libvlc_MediaPlayerPlaying:
         emit playingChanged(true);
         break;

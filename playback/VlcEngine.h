@@ -47,6 +47,8 @@ public:
     double duration() const override;
     double currentTime() const override;
     double setCurrentTime(double seconds) override;
+    // The next setCurrentTime leaves a paused player paused instead of playing on.
+    void keepPausedOnNextSeek() { m_keepPausedOnSeek = true; }
     void userChangeVolume(double volume) override;
 
     int volume() const;
@@ -73,6 +75,8 @@ private:
     QLabel* m_busy = nullptr;
     QTimer m_playTimer; // the stall timer
     QUrl m_url;
-    bool m_isOpen = false;            // a time report has arrived for the current file
+    bool m_isOpen = false;     // a time report has arrived for the current file
+    bool m_pauseAsked = false; // paused by pause(), until play() or another file
+    bool m_keepPausedOnSeek = false;
     std::atomic<int> m_generation{0}; // events of a closed player are ignored
 };

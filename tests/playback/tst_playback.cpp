@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -385,6 +386,68 @@ private slots:
         QCOMPARE(recorders.display.ticks.last(), recorders.map.ticks.last());
         QVERIFY(!video->platformEngine()->isPlaying());
         video->close();
+    }
+
+    // A click on the seek bar of a paused transport stream moves it and leaves it paused, as with the
+    // platform engine; the play button keeps offering to play (libVLC reports buffering after the seek).
+    void vlcPausedSeekStaysPaused() {
+        VideoViewController video;
+        video.resize(480, 320);
+        video.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&video));
+        video.initAssetData(url("hevc-6s.ts"));
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPictureShown() && video.duration() > 0, 30000);
+        QTRY_COMPARE(video.playButton()->accessibleName(), QString("Pause"));
+        QTest::mouseClick(video.playButton(), Qt::LeftButton);
+        QTRY_VERIFY(!video.vlcEngine()->isPlaying());
+        QTRY_COMPARE(video.playButton()->accessibleName(), QString("Play"));
+        MyCustomSlider* slider = video.timeSlider();
+        QTest::mouseClick(slider, Qt::LeftButton, {},
+                          QPoint(qRound(slider->width() * 0.8), slider->height() / 2));
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->currentTime() >= 4, 5000); // whole-second jumps
+        const double landed = video.vlcEngine()->currentTime();
+        QTest::qWait(1500);
+        QCOMPARE(video.vlcEngine()->currentTime(), landed);
+        QVERIFY(!video.vlcEngine()->isPlaying());
+        QCOMPARE(video.playButton()->accessibleName(), QString("Play"));
+        // Play goes on from there.
+        QTest::mouseClick(video.playButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->currentTime() > landed, 5000);
+        QCOMPARE(video.playButton()->accessibleName(), QString("Pause"));
+        video.close();
+    }
+
+    // Dragging the knob of a playing transport stream: the knob follows the mouse, and once let go the
+    // stream plays on from there without the knob falling back.
+    void vlcDragPlaysOnFromTheKnob() {
+        VideoViewController video;
+        video.resize(480, 320);
+        video.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&video));
+        video.initAssetData(url("hevc-6s.ts"));
+        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPictureShown() && video.duration() > 0, 30000);
+        MyCustomSlider* slider = video.timeSlider();
+        const auto at = [slider](double fraction) {
+            return QPoint(qRound(slider->width() * fraction), slider->height() / 2);
+        };
+        QTest::mousePress(slider, Qt::LeftButton, {}, at(0.1));
+        for (double f = 0.15; f <= 0.71; f += 0.05) {
+            QTest::mouseMove(slider, at(f));
+            QTest::qWait(40);
+        }
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, at(0.7));
+        const double target = 0.7 * video.duration();
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1200) {
+            QTest::qWait(50);
+            const double knob = video.duration() * slider->value() / slider->maximum();
+            QVERIFY2(knob > target - 1.5,
+                     qPrintable(QString("knob at %1 s, let go at %2 s").arg(knob).arg(target)));
+        }
+        QTRY_VERIFY(std::abs(video.vlcEngine()->currentTime() - target) < 1.5);
+        QVERIFY(video.vlcEngine()->isPlaying());
+        video.close();
     }
 
     void everySecondReachesTheModulesAtFourTimesTheSpeed_data() {
