@@ -433,4 +433,17 @@ void CVWebViewController::imageWillChangSize(const QSize& size) {
     const int h = qMax(16, qRound(size.width() * kImageFactor));
     m_zoomInOut->setFixedSize(h, h);
     m_zoomInOut->setIconSize(QSize(h - 6, h - 6));
+    placeRecentreButton();
+}
+
+void CVWebViewController::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeRecentreButton();
+}
+
+// The re-centre button stands in the map's top right corner: the page keeps its zoom buttons at the top
+// left, its banner at the top centre, the legend and the credits at the bottom.
+void CVWebViewController::placeRecentreButton() {
+    constexpr int kMargin = 10;
+    m_zoomInOut->move(width() - m_zoomInOut->width() - kMargin, kMargin);
 }

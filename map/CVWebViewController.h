@@ -89,10 +89,14 @@ signals:
     // A page finished loading (true) or failed (false).
     void pageFinished(bool ok);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void createWebView();
     void startInternetNotification();
     void pageLoadFinished(QWebEngineView* view, bool ok);
+    void placeRecentreButton();
     void evaluate(const QString& script);
     // The file's trip, read from the play list: every clip's route and speeds in the page's form.
     void readTrip(const QString& path);

@@ -477,6 +477,24 @@ private slots:
         QCOMPARE(rows->index(playlist()->selectIndex(), 0).data(PlayListModel::KeyRole).toString(),
                  MyCache::fileKey(m_trip[2])); // the list follows
         QTRY_COMPARE(map->tripCurrent(), 2);
+
+        // The page's zoom buttons take clicks: nothing of the player's lies over them.
+        const double zoom = pageJson(web, "kestrunMapState().zoom").toDouble();
+        const QStringList plus =
+            pageJson(web,
+                     "(function () { var r = document.querySelector('.leaflet-control-zoom-in')"
+                     ".getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+                .remove('[')
+                .remove(']')
+                .split(',');
+        QVERIFY(plus.size() == 2);
+        const QPoint zoomIn = surface->mapTo(m_player->window(),
+                                             QPoint(qRound(plus[0].toDouble()), qRound(plus[1].toDouble())));
+        QWidget* under = m_player->window()->childAt(zoomIn);
+        QVERIFY2(under == surface, under ? under->metaObject()->className() : "nothing");
+        QTest::mouseMove(under, under->mapFrom(m_player->window(), zoomIn));
+        QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(m_player->window(), zoomIn));
+        QTRY_COMPARE_WITH_TIMEOUT(pageJson(web, "kestrunMapState().zoom").toDouble(), zoom + 1, 5000);
     }
 };
 
