@@ -112,6 +112,22 @@ private:
         QVERIFY2(TestFiles::runFfmpeg(arguments + QStringList{media(name)}, &error), qPrintable(error));
     }
 
+    // `video` shown in a window of its own and playing `name` with its picture up.
+    bool showPlaying(VideoViewController& video, const QString& name) {
+        video.resize(480, 320);
+        video.show();
+        if (!QTest::qWaitForWindowExposed(&video))
+            return false;
+        video.initAssetData(url(name));
+        return QTest::qWaitFor(
+            [&] {
+                if (video.isTSvideo())
+                    return video.vlcEngine()->isPictureShown() && video.duration() > 0;
+                return video.platformEngine()->isPlaying() && video.duration() > 0;
+            },
+            30000);
+    }
+
 private slots:
     void initTestCase() {
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
@@ -392,11 +408,7 @@ private slots:
     // platform engine; the play button keeps offering to play (libVLC reports buffering after the seek).
     void vlcPausedSeekStaysPaused() {
         VideoViewController video;
-        video.resize(480, 320);
-        video.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&video));
-        video.initAssetData(url("hevc-6s.ts"));
-        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPictureShown() && video.duration() > 0, 30000);
+        QVERIFY(showPlaying(video, "hevc-6s.ts"));
         QTRY_COMPARE(video.playButton()->accessibleName(), QString("Pause"));
         QTest::mouseClick(video.playButton(), Qt::LeftButton);
         QTRY_VERIFY(!video.vlcEngine()->isPlaying());
@@ -421,11 +433,7 @@ private slots:
     // stream plays on from there without the knob falling back.
     void vlcDragPlaysOnFromTheKnob() {
         VideoViewController video;
-        video.resize(480, 320);
-        video.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&video));
-        video.initAssetData(url("hevc-6s.ts"));
-        QTRY_VERIFY_WITH_TIMEOUT(video.vlcEngine()->isPictureShown() && video.duration() > 0, 30000);
+        QVERIFY(showPlaying(video, "hevc-6s.ts"));
         MyCustomSlider* slider = video.timeSlider();
         const auto at = [slider](double fraction) {
             return QPoint(qRound(slider->width() * fraction), slider->height() / 2);
