@@ -51,8 +51,12 @@ void PlatformVideoSurface::paintEvent(QPaintEvent*) {
     const QRect picture = pictureRect(frameSize);
     const QSize fitted = picture.size().scaled(size(), Qt::KeepAspectRatio);
     const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
-    if (m_scaled.size() != fitted)
-        m_scaled = m_scaler.scale(m_frame, picture.size(), fitted);
+    const qreal ratio = devicePixelRatioF(); // converted at the screen's own pixels
+    const QSize pixels = (QSizeF(fitted) * ratio).toSize();
+    if (m_scaled.size() != pixels) {
+        m_scaled = m_scaler.scale(m_frame, picture.size(), pixels);
+        m_scaled.setDevicePixelRatio(ratio);
+    }
     if (!m_scaled.isNull()) {
         painter.drawImage(target.topLeft(), m_scaled);
     } else {

@@ -80,7 +80,7 @@ QRect VlcVideoSurface::pictureRect() const {
 }
 
 QSize VlcVideoSurface::shownSize() const {
-    return pictureRect().size().scaled(m_viewSize, Qt::KeepAspectRatio);
+    return pictureRect().size().scaled((QSizeF(m_viewSize) * m_ratio).toSize(), Qt::KeepAspectRatio);
 }
 
 void VlcVideoSurface::scaleForView() {
@@ -90,6 +90,7 @@ void VlcVideoSurface::scaleForView() {
         return;
     }
     m_shown = m_scaler.scale(m_decoding, pictureRect().size(), target);
+    m_shown.setDevicePixelRatio(m_ratio);
 }
 
 QImage VlcVideoSurface::currentFrame() const {
@@ -105,6 +106,7 @@ void VlcVideoSurface::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     QMutexLocker lock(&m_mutex);
     m_viewSize = size();
+    m_ratio = devicePixelRatioF();
 }
 
 void VlcVideoSurface::paintEvent(QPaintEvent*) {
@@ -124,5 +126,6 @@ void VlcVideoSurface::paintEvent(QPaintEvent*) {
     }
     if (frame.isNull())
         return;
-    painter.drawImage(QPoint((width() - frame.width()) / 2, (height() - frame.height()) / 2), frame);
+    const QSize shown = frame.deviceIndependentSize().toSize();
+    painter.drawImage(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), frame);
 }

@@ -43,7 +43,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Under m_mutex: the part of the decoded frame that is picture, and its size fitted into the view.
+    // Under m_mutex: the part of the decoded frame that is picture, and its size fitted into the view in the
+    // screen's pixels.
     QRect pictureRect() const;
     QSize shownSize() const;
     void scaleForView(); // the latest frame into m_shown
@@ -54,7 +55,8 @@ private:
     bool m_hasFrame = false;
     QImage m_shown;          // the latest frame at the size it is shown
     bool m_newFrame = false; // m_shown has not been painted yet
-    QSize m_viewSize;
+    QSize m_viewSize;        // in device-independent pixels
+    qreal m_ratio = 1;       // the screen's pixels per device-independent pixel
     QSize m_pictureSize;
     FrameScaler m_scaler;
     quint64 m_framesShown = 0;
