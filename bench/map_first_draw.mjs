@@ -31,7 +31,7 @@ try {
     let withhold = false;
     await context.route('**/*', (route) => {
         const url = route.request().url();
-        if (withhold && /vendor\/(world-atlas|topojson-client)\//.test(url)) return route.abort('blockedbyclient');
+        if (withhold && /vendor\/natural-earth\//.test(url)) return route.abort('blockedbyclient');
         return /^(file|data|about|blob):/.test(url) ? route.continue() : route.abort('internetdisconnected');
     });
     const firstPaint = () => performance.getEntriesByType('paint').find((p) => p.name === 'first-paint');
@@ -48,9 +48,11 @@ try {
             await page.goto(url, { waitUntil: 'load' });
             await page.waitForFunction(() => (window.kestrunMapState().baseMap || {}).detailedAt !== null);
             const base = await page.evaluate(() => window.kestrunMapState().baseMap);
-            const t = base.drawnAt;
             const paint = await page.evaluate(() =>
                 performance.getEntriesByType('paint').find((p) => p.name === 'first-paint').startTime);
+            // The base map is drawn on its canvas before the page's first frame; that frame's paint time is
+            // when it reaches the screen. Drawn later, the frame after drawing it is the best known.
+            const t = base.builtAt <= paint ? paint : base.drawnAt;
             // The player's first call on a loaded page: a route and the marker, then one more frame.
             const r = await page.evaluate((baidu) => new Promise((resolve) => {
                 const start = performance.now();
@@ -85,9 +87,9 @@ try {
         }
         withhold = false;
         console.log(`${file} without the base map: first paint ${median(plain).toFixed(0)} ms (median of ${runs})`);
-        console.log(`${file}: base map painted ${m.toFixed(0)} ms after navigation start (median of ${runs}, ` +
+        console.log(`${file}: base map on screen ${m.toFixed(0)} ms after navigation start (median of ${runs}, ` +
                     `min ${Math.min(...firstDraw).toFixed(0)}, max ${Math.max(...firstDraw).toFixed(0)}), ` +
-                    `${median(own).toFixed(0)} ms from building the base map (${median(built).toFixed(0)} ms) to its paint; first paint ${median(paints).toFixed(0)} ms; 1:50m detail in place at ` +
+                    `${median(own).toFixed(0)} ms from building the base map (${median(built).toFixed(0)} ms) to the frame that shows it; the page's first paint ${median(paints).toFixed(0)} ms; 1:50m detail in place at ` +
                     `${median(detailed).toFixed(0)} ms; a 600-point route and the marker drawn over it in ` +
                     `${median(withRoute).toFixed(0)} ms`);
     }

@@ -165,6 +165,10 @@ async function checkDatum(page, pageCase, label) {
     check(`${label}: base map inside China drawn in the page's datum`,
           datum.inChina(lat, lng) && near(sample.drawn, expected, 1e-12) && !near(sample.drawn, sample.raw, 1e-4),
           sample);
+    check(`${label}: base map projected as the map projects`,
+          base.projected && near(base.projected.drawn, base.projected.map, 1e-6) &&
+          base.smallProbeError !== null && base.smallProbeError < 100,
+          { projected: base.projected, smallProbeError: base.smallProbeError });
     check(`${label}: base map outside China left as it is`,
           base.shifted > 1000 && base.shifted < base.vertices / 2, { shifted: base.shifted, of: base.vertices });
     // A route point given in the page's form at that coastline vertex lands on the same pixel.
@@ -176,6 +180,32 @@ async function checkDatum(page, pageCase, label) {
     }, [pageCase.point(expected), sample.drawn]);
     check(`${label}: a route point and the shifted coastline coincide`, pixels !== null && pixels < 1e-9, pixels);
     await page.evaluate(() => window.drawPolyLinePath([]));
+}
+
+// Province and state borders: left out of the world view, drawn once the user zooms in (the + button,
+// clicked with the mouse), and only those near the view.
+async function checkProvinces(page, label) {
+    await page.waitForFunction(() => window.kestrunMapState().baseMap.provincesAt !== null);
+    let base = (await page.evaluate(() => window.kestrunMapState())).baseMap;
+    check(`${label}: province borders loaded, none drawn over the world`,
+          base.provinces > 3000 && base.drawn.provinces === 0 && base.drawn.land > 0, base.drawn);
+    const zoom = () => page.evaluate(() => window.kestrunMapState().zoom);
+    const before = await zoom();
+    // A click that lands while the last zoom still animates is dropped by Leaflet, as for any user.
+    for (let tries = 0; tries < 12 && await zoom() < 7; tries++) {
+        const z = await zoom();
+        await page.click('.leaflet-control-zoom-in');
+        await page.waitForFunction((from) => window.kestrunMapState().zoom > from, z, { timeout: 2000 })
+            .catch(() => {});
+        await page.waitForTimeout(300);
+    }
+    await page.waitForFunction(() => window.kestrunMapState().baseMap.drawn.provinces > 0, null, { timeout: 5000 })
+        .catch(() => {});
+    base = (await page.evaluate(() => window.kestrunMapState())).baseMap;
+    check(`${label}: province borders drawn zoomed in, only those near the view`,
+          base.drawn.provinces > 50 && base.drawn.provinces < base.provinces / 2, { from: before, drawn: base.drawn });
+    const coverage = await baseMapCoverage(page);
+    check(`${label}: base map zoomed in painted`, coverage > 0.05, coverage);
 }
 
 async function checkBanner(page, label) {
@@ -520,6 +550,7 @@ async function testPage(context, pageCase) {
 
     // With no clip and no tiles the page shows the world's land and borders.
     await checkBaseMap(page, label, 'with no route');
+    await checkProvinces(page, label);
     await checkDatum(page, pageCase, label);
     await checkBanner(page, label);
 
