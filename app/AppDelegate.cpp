@@ -311,7 +311,7 @@ ExportTrack trackOf(const QString& key) {
     const QByteArray path = MyCache::localPathBytes(key);
     struct stat status = {};
     if (::stat(path.constData(), &status) == 0 && S_ISREG(status.st_mode))
-        return ExtractorCommand::extract(path.toStdString(), false, stderr);
+        return ExtractorCommand::extract(path.toStdString());
     ExportTrack track;
     track.path = path.toStdString();
     const auto list = MyCache::playList();

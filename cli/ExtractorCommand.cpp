@@ -1,6 +1,7 @@
 #include "ExtractorCommand.h"
 
 #include "EventsCsvWriter.h"
+#include "OrderedExtraction.h"
 #include "TrackExportWriter.h"
 #include "VideoGpsTool.h"
 
@@ -25,16 +26,16 @@ bool writeText(std::FILE* out, const std::string& text) {
 
 } // namespace
 
-ExportTrack ExtractorCommand::extract(const std::string& path, bool verbose, std::FILE* err,
+ExportTrack ExtractorCommand::extract(const std::string& path, std::string* diagnostics,
                                       std::string* openError) {
     ExportTrack track;
     track.path = path;
     VideoGpsTool tool;
-    if (verbose) {
+    if (diagnostics) {
         tool.setLogLanguage(LogLanguage::English);
-        tool.setLogSink([err](LogChannel, std::string_view text) {
-            std::fwrite(text.data(), 1, text.size(), err);
-            std::fputc('\n', err);
+        tool.setLogSink([diagnostics](LogChannel, std::string_view text) {
+            diagnostics->append(text);
+            diagnostics->push_back('\n');
         });
     } else {
         tool.setLogSink({});
@@ -116,17 +117,25 @@ int ExtractorCommand::run(const std::vector<std::string>& args, std::FILE* out, 
         events ? std::make_unique<EventsCsvWriter>() : TrackExportWriter::create(format);
     if (!writeText(out, writer->begin()))
         return writeFailed(errno);
-    for (const std::string& path : files) {
-        std::string openError;
-        const ExportTrack track = extract(path, verbose, err, &openError);
-        if (!openError.empty()) {
-            std::fprintf(err, "kestrun-gps: cannot open %s: %s\n", path.c_str(), openError.c_str());
-            status = kExitUnreadableFile;
-        }
-        // Flushed file by file: what is written stays written if a later file ends the run.
-        if (!writeText(out, writer->track(track)) || std::fflush(out) != 0)
-            return writeFailed(errno);
-    }
+    // Files are read a few at a time; each one's output is written and flushed as soon as it and those
+    // before it are done, so what is written stays written if a later file ends the run.
+    int writeError = 0;
+    OrderedExtraction::run(files, verbose, OrderedExtraction::threadsFor(files.size()),
+                           [&](std::size_t index, OrderedExtraction::Result& result) {
+                               writeText(err, result.diagnostics);
+                               if (!result.openError.empty()) {
+                                   std::fprintf(err, "kestrun-gps: cannot open %s: %s\n",
+                                                files[index].c_str(), result.openError.c_str());
+                                   status = kExitUnreadableFile;
+                               }
+                               if (!writeText(out, writer->track(result.track)) || std::fflush(out) != 0) {
+                                   writeError = errno;
+                                   return false;
+                               }
+                               return true;
+                           });
+    if (writeError != 0)
+        return writeFailed(writeError);
     if (!writeText(out, writer->end()) || std::fflush(out) != 0 || std::ferror(out))
         return writeFailed(errno);
     return status;

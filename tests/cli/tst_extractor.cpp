@@ -289,6 +289,53 @@ private slots:
         QVERIFY(run.err.contains("/nonexistent/clip.mp4"));
     }
 
+    // Files are read several at a time; output and diagnostics still come file by file, in the order given.
+    void manyFilesKeepTheirOrder() {
+        QStringList files;
+        for (int i = 0; i < 13; ++i) {
+            const QString missing = QStringLiteral("/nonexistent/clip-%1.mp4").arg(i);
+            files << (QStringList{m_china, m_world, m_noGps, missing}[i % 4]);
+        }
+        const Run run = extractor(QStringList{"--verbose"} + files);
+        QCOMPARE(run.exitCode, 1);
+        const QList<QByteArray> lines = run.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), files.size());
+        for (int i = 0; i < files.size(); ++i) {
+            const QJsonObject record = QJsonDocument::fromJson(lines[i]).object();
+            const int samples = record["key_video_datas"].toArray().size();
+            switch (i % 4) {
+            case 0:
+                QVERIFY2(record["key_is_in_china"].toBool() && samples == 12, lines[i].constData());
+                break;
+            case 1:
+                QVERIFY2(!record["key_is_in_china"].toBool() && samples == 5, lines[i].constData());
+                break;
+            case 2:
+                QVERIFY2(samples == 0 && record["file_size"].toDouble() > 0, lines[i].constData());
+                break;
+            default:
+                QVERIFY2(samples == 0 && record["file_size"].toDouble() == 0, lines[i].constData());
+            }
+        }
+        // Each file's diagnostics together, after its "reading" line; its error right after them.
+        QStringList read;
+        QString current;
+        for (const QByteArray& line : run.err.split('\n')) {
+            if (line.startsWith("reading ")) {
+                current = QString::fromUtf8(line.mid(8));
+                read << current;
+            } else if (line.startsWith("sample: longitude ") &&
+                       !line.startsWith("sample: longitude 0.000000")) {
+                const bool west = line.startsWith("sample: longitude -");
+                QVERIFY2(west == (current == m_world), line.constData());
+            } else if (line.startsWith("kestrun-gps: cannot open ")) {
+                QVERIFY2(line.startsWith("kestrun-gps: cannot open " + current.toUtf8() + ":"),
+                         line.constData());
+            }
+        }
+        QCOMPARE(read, files);
+    }
+
     void badArguments_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("no files") << QStringList{};
