@@ -239,6 +239,9 @@ void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
     }
     qCInfo(lcKestrun) << "加载地图加载地图加载地图加载地图";
     m_pageLoaded = true;
+    // The layout raised this view over the re-centre button when it made it current (after a map change,
+    // once the old view had gone): the button goes back on top.
+    m_zoomInOut->raise();
     if (SettingsStore::shared().value(SettingsKeys::kRouteSpeedColours).toBool())
         evaluate(speedColoursScript()); // a page starts with plain routes
 
@@ -247,6 +250,10 @@ void CVWebViewController::pageLoadFinished(QWebEngineView* view, bool ok) {
     if ((m_isAgain || !m_routeOnPage) && !m_route.isEmpty()) {
         evaluate(drawScript());
         m_routeOnPage = true;
+        // After a map change the car goes back where it stood, in the new page's coordinates, whether
+        // or not the video moves.
+        if (m_isAgain && m_markerSecond)
+            placeMarker(*m_markerSecond);
     }
     m_isAgain = false;
     if (m_offline)
@@ -361,9 +368,12 @@ void CVWebViewController::dataLogicProcessOfViodePath(const std::optional<QStrin
         m_trip.clear();
         m_tripCurrent = -1;
         m_currentAddress = QVariant();
+        m_markerSecond.reset();
         reloadHtmlData();
         return;
     }
+    if (path != m_currentPlayVideoPath)
+        m_markerSecond.reset(); // another file: its car is placed when its time comes
     distanceDelegate.totalDistance(0);
     const bool inChina = MyCache::locationIsINChina(*path);
     m_currentPlayVideoPath = path;
@@ -395,10 +405,14 @@ void CVWebViewController::dataLogicProcessOfViodePath(const std::optional<QStrin
 void CVWebViewController::updateDataByCurrentTime(double seconds) {
     if (m_isAgain || m_route.isEmpty() || !m_pageLoaded)
         return;
-    const auto n = static_cast<qint64>(seconds);
-    if (n < 0 || n >= m_bySecond.size() || !m_bySecond.at(n))
+    placeMarker(static_cast<qint64>(seconds));
+}
+
+void CVWebViewController::placeMarker(qint64 second) {
+    if (second < 0 || second >= m_bySecond.size() || !m_bySecond.at(second))
         return; // past the end, or a second without a position: the marker stays
-    m_currentAddress = m_route.at(*m_bySecond.at(n));
+    m_markerSecond = second;
+    m_currentAddress = m_route.at(*m_bySecond.at(second));
     evaluate("updateMarkerPosition(" + json(m_currentAddress) + ")");
 }
 

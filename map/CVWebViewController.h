@@ -93,6 +93,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Puts the car at that second of the file, when the file has a position for it.
+    void placeMarker(qint64 second);
+
     void createWebView();
     void startInternetNotification();
     void pageLoadFinished(QWebEngineView* view, bool ok);
@@ -122,6 +125,7 @@ private:
     QHash<QString, TripClip> m_keptRoutes; // other clips' routes by map and file key
     MapPlayerChannel* m_channel = nullptr;
     QVariant m_currentAddress;
+    std::optional<qint64> m_markerSecond; // the second of the file the marker was last placed at
     std::optional<QString> m_currentPlayVideoPath;
     bool m_isAgain = false;
     bool m_pageLoaded = false;

@@ -12,8 +12,10 @@
 #include "TestFiles.h"
 #include "VideoViewController.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
@@ -128,4 +130,31 @@ QStringList PlayerHarness::hevc(int seconds) {
             "-x265-params", "log-level=none",
             "-pix_fmt",     "yuv420p",
             "-g",           "10"};
+}
+
+QAction* PlayerHarness::actionNamed(const QList<QAction*>& actions, const QString& text) {
+    for (QAction* action : actions) {
+        if (QString(action->text()).remove('&') == text)
+            return action;
+    }
+    return nullptr;
+}
+
+bool PlayerHarness::chooseFromMenu(const QStringList& path) const {
+    QMenuBar* bar = window()->menuBar();
+    QAction* top = actionNamed(bar->actions(), path.first());
+    if (!top)
+        return false;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(top).center());
+    for (const QString& step : path.mid(1)) {
+        if (!QTest::qWaitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }))
+            return false;
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QAction* action = actionNamed(menu->actions(), step);
+        if (!action)
+            return false;
+        QTest::mouseMove(menu, menu->actionGeometry(action).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    }
+    return QTest::qWaitFor([] { return !QApplication::activePopupWidget(); });
 }

@@ -2,6 +2,7 @@
 
 #include "SyntheticDrive.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include <optional>
 
 class AppDelegate;
+class QAction;
 class CVDisplayViewController;
 class CVLayoutViewController;
 class CVWebViewController;
@@ -34,6 +36,12 @@ public:
 
     AppDelegate* delegate() const { return m_delegate.get(); }
     CVWindowController* window() const { return m_window.get(); }
+
+    // Chooses an item from the window's menu bar with the mouse, e.g. {"View", "Map", "Baidu Map"}; false
+    // when an entry is missing or a menu does not open or close.
+    bool chooseFromMenu(const QStringList& path) const;
+    // The first action of `actions` whose text, without its mnemonic marker, is `text`.
+    static QAction* actionNamed(const QList<QAction*>& actions, const QString& text);
     CVLayoutViewController* content() const;
     VideoViewController* video() const;
     CVDisplayViewController* display() const;

@@ -33,15 +33,6 @@ namespace {
 
 using Tag = PlayerSetingViewController::Tag;
 
-// The first action of `actions` whose text, without its mnemonic marker, is `text`.
-QAction* actionNamed(const QList<QAction*>& actions, const QString& text) {
-    for (QAction* action : actions) {
-        if (QString(action->text()).remove('&') == text)
-            return action;
-    }
-    return nullptr;
-}
-
 // The colour a button is filled with (inside its border, away from its text).
 QColor fillOf(QWidget* button) {
     return button->grab().toImage().pixelColor(6, 3);
@@ -70,30 +61,13 @@ private:
     }
 
     // Clicks through the menu bar: the menu, then each submenu, then the command.
-    bool chooseFromMenu(const QStringList& path) {
-        QMenuBar* bar = window()->menuBar();
-        QAction* top = actionNamed(bar->actions(), path.first());
-        if (!top)
-            return false;
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(top).center());
-        for (const QString& step : path.mid(1)) {
-            if (!QTest::qWaitFor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }))
-                return false;
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            QAction* action = actionNamed(menu->actions(), step);
-            if (!action)
-                return false;
-            QTest::mouseMove(menu, menu->actionGeometry(action).center());
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-        }
-        return QTest::qWaitFor([] { return !QApplication::activePopupWidget(); });
-    }
+    bool chooseFromMenu(const QStringList& path) { return m_player->chooseFromMenu(path); }
 
     // Opens the View menu and its speed submenu and leaves them open for a screenshot, then closes them.
     void screenshotOfViewMenu(const QString& name) {
         QMenuBar* bar = window()->menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(actionNamed(bar->actions(), "View")).center());
+                          bar->actionGeometry(PlayerHarness::actionNamed(bar->actions(), "View")).center());
         QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
         auto* view = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QTest::mouseClick(view, Qt::LeftButton, {}, view->actionGeometry(view->actions().first()).center());

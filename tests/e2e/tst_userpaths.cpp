@@ -20,6 +20,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
@@ -495,6 +496,54 @@ private slots:
         QTest::mouseMove(under, under->mapFrom(m_player->window(), zoomIn));
         QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(m_player->window(), zoomIn));
         QTRY_COMPARE_WITH_TIMEOUT(pageJson(web, "kestrunMapState().zoom").toDouble(), zoom + 1, 5000);
+    }
+
+    // Another map chosen from the menu while paused: the new page shows the car where it stood, and the
+    // re-centre button is still over the map and takes clicks.
+    void anotherMapKeepsTheCarAndTheRecentreButton() {
+        m_player->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_player->window()));
+        const QAbstractItemModel* rows = playlist()->model();
+        int row = -1;
+        for (int i = 0; i < rows->rowCount(); ++i) {
+            if (rows->index(i, 0).data(PlayListModel::KeyRole).toString() == MyCache::fileKey(m_clips[1]))
+                row = i;
+        }
+        QVERIFY(row >= 0);
+        playlist()->tableView()->scrollTo(rows->index(row, 0));
+        QTest::mouseClick(playlist()->tableView()->viewport(), Qt::LeftButton, {}, rowPoint(row));
+        QTRY_VERIFY_WITH_TIMEOUT(video()->platformEngine()->isPlaying() && video()->currentTime() > 2, 20000);
+        QTest::keyClick(keyTarget(), Qt::Key_Space);
+        QTRY_VERIFY(!video()->platformEngine()->isPlaying());
+        CVWebViewController* map = m_player->map();
+        QTRY_VERIFY_WITH_TIMEOUT(pageJson(map->webview(), "kestrunMapState().marker") != "null", 10000);
+        auto* recentre = map->findChild<QToolButton*>();
+        QVERIFY(recentre && recentre->accessibleName() == "Centre the map on the car");
+
+        for (const QString& choice : {QStringLiteral("Baidu Map"), QStringLiteral("Google Map")}) {
+            QWebEngineView* before = map->webview();
+            QVERIFY(m_player->chooseFromMenu({"View", "Map", choice}));
+            QTRY_VERIFY_WITH_TIMEOUT(map->webview() != before && map->pageLoaded(), 20000);
+            QWebEngineView* web = map->webview();
+            QTRY_VERIFY2_WITH_TIMEOUT(pageJson(web, "kestrunMapState().marker") != "null",
+                                      qPrintable(choice + ": no car"), 10000);
+            QVERIFY(!video()->platformEngine()->isPlaying());
+            m_player->screenshot("userpaths", "12-" + choice.section(' ', 0, 0).toLower());
+            // What lies at the button's place in the window is the button; a click brings the car into view.
+            const QPoint centre = recentre->mapTo(m_player->window(), recentre->rect().center());
+            QTRY_VERIFY2(m_player->window()->childAt(centre) == recentre, qPrintable(choice));
+            QTest::mouseClick(recentre, Qt::LeftButton);
+            const auto centredOnCar = [&] {
+                const QJsonArray car =
+                    QJsonDocument::fromJson(pageJson(web, "kestrunMapState().marker").toUtf8()).array();
+                const QJsonArray centre =
+                    QJsonDocument::fromJson(pageJson(web, "kestrunMapState().center").toUtf8()).array();
+                return car.size() == 2 && centre.size() == 2 &&
+                       std::abs(car[0].toDouble() - centre[0].toDouble()) < 1e-3 &&
+                       std::abs(car[1].toDouble() - centre[1].toDouble()) < 1e-3;
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(centredOnCar(), 5000);
+        }
     }
 };
 

@@ -154,7 +154,8 @@ private slots:
         QTRY_VERIFY(pageCalls(map.webview())
                         .contains("updateNewCenterPosition {\"lat\":22.600000381469727,\"lng\":114}"));
 
-        // Switching to Baidu during playback: nothing until the new page has loaded, then the route once.
+        // Switching to Baidu during playback: nothing until the new page has loaded, then the route once and
+        // the car where it stood (second 2), in Baidu's coordinates, without waiting for the video to move.
         map.clearSentScripts();
         QSignalSpy reloaded(&map, &CVWebViewController::pageFinished);
         setMap(1);
@@ -164,10 +165,11 @@ private slots:
         QVERIFY(reloaded.wait(20000));
         QVERIFY(!map.isAgain());
         QCOMPARE(map.sentScripts(),
-                 QStringList{"drawPolyLinePath([[113.94000244140625,22.5],[114,22.600000381469727]])"});
+                 (QStringList{"drawPolyLinePath([[113.94000244140625,22.5],[114,22.600000381469727]])",
+                              "updateMarkerPosition([114,22.600000381469727])"}));
         map.updateDataByCurrentTime(2);
         QCOMPARE(map.sentScripts().last(), QString("updateMarkerPosition([114,22.600000381469727])"));
-        QTRY_COMPARE(pageCalls(map.webview()).size(), 2);
+        QTRY_COMPARE(pageCalls(map.webview()).size(), 3);
 
         // Inside China: BD-09 for Baidu, GCJ-02 for Google.
         map.dataLogicProcessOfViodePath(kInside);
