@@ -187,23 +187,39 @@
         // within the region draws them again without tracing them anew.
         var paths = { key: null, region: null };
 
+        // Where the map repeats the world side by side (Leaflet's Mercator wraps longitudes, its tiles
+        // repeat), so does the base map: the copies that reach into the region, as layer-pixel offsets.
+        function copies(zoom, region) {
+            var crs = map.options.crs;
+            var world = crs.wrapLng && map.getPixelWorldBounds(zoom);
+            if (!world) return [0];
+            var width = world.max.x - world.min.x;
+            var left = world.min.x - map.getPixelOrigin().x;
+            var out = [];
+            var first = Math.floor((region.minX - left) / width) - 1;
+            var last = Math.floor((region.maxX - left) / width) + 1;
+            for (var k = first; k <= last; k++) out.push(k * width);
+            return out;
+        }
+
         function trace(set, zoom, view, bounds) {
             var size = bounds.getSize();
             var region = { minX: bounds.min.x - size.x, minY: bounds.min.y - size.y,
                            maxX: bounds.max.x + size.x, maxY: bounds.max.y + size.y };
             var out = { key: null, region: region, land: new Path2D(), borders: new Path2D(), provinces: null,
                         drawn: { land: 0, borders: 0, provinces: 0 } };
-            if (set === small) {
-                out.drawn.land = small.trace(out.land, "land", view);
-                out.drawn.borders = small.trace(out.borders, "borders", view);
-            } else {
-                out.drawn.land = set.land.trace(out.land, view, region, true);
-                out.drawn.borders = set.borders.trace(out.borders, view, region, false);
-            }
-            if (provinces && zoom >= PROVINCES_FROM_ZOOM) {
-                out.provinces = new Path2D();
-                out.drawn.provinces = provinces.trace(out.provinces, view, region, false);
-            }
+            if (provinces && zoom >= PROVINCES_FROM_ZOOM) out.provinces = new Path2D();
+            copies(zoom, region).forEach(function (dx) {
+                var copy = { sx: view.sx, ox: view.ox + dx, sy: view.sy, oy: view.oy };
+                if (set === small) {
+                    out.drawn.land += small.trace(out.land, "land", copy);
+                    out.drawn.borders += small.trace(out.borders, "borders", copy);
+                } else {
+                    out.drawn.land += set.land.trace(out.land, copy, region, true);
+                    out.drawn.borders += set.borders.trace(out.borders, copy, region, false);
+                }
+                if (out.provinces) out.drawn.provinces += provinces.trace(out.provinces, copy, region, false);
+            });
             return out;
         }
 

@@ -132,6 +132,9 @@
             if (credit) control.addAttribution(credit);
         }
 
+        // Leaflet's credit as plain text: its link would take the map pane itself to Leaflet's web site.
+        if (map.attributionControl) map.attributionControl.setPrefix("Leaflet");
+
         function showBase(on) {
             if (baseMap) baseMap.setShown(on);
             setCredit(baseMap && on ? BASE_CREDIT : tiles.credit);

@@ -99,6 +99,7 @@ const pages = [
     {
         file: 'google_map.html',
         shot: 'map-google.png',
+        wraps: true, // Leaflet's Mercator repeats the world side by side
         point: ([lat, lng]) => ({ lat, lng }),
         shifted: (lat, lng) => datum.wgs2gcj(lat, lng),
         routes: [
@@ -184,11 +185,24 @@ async function checkDatum(page, pageCase, label) {
 
 // Province and state borders: left out of the world view, drawn once the user zooms in (the + button,
 // clicked with the mouse), and only those near the view.
-async function checkProvinces(page, label) {
+async function checkProvinces(page, pageCase, label) {
     await page.waitForFunction(() => window.kestrunMapState().baseMap.provincesAt !== null);
     let base = (await page.evaluate(() => window.kestrunMapState())).baseMap;
     check(`${label}: province borders loaded, none drawn over the world`,
           base.provinces > 3000 && base.drawn.provinces === 0 && base.drawn.land > 0, base.drawn);
+    if (pageCase.wraps) {
+        // The world view is wider than the world: its copies left and right are drawn like the tiles'.
+        check(`${label}: the world's copies side by side drawn too`, base.drawn.land >= 3, base.drawn);
+    }
+    // A triple click on the credit, as on a document, selects nothing and leaves the page where it is.
+    const url = page.url();
+    await page.click('.leaflet-control-attribution', { clickCount: 3 });
+    const selected = await page.evaluate(() => window.getSelection().toString());
+    check(`${label}: clicks select no text`, selected === '', selected);
+    const credit = await page.evaluate(() => document.querySelector('.leaflet-control-attribution').textContent);
+    check(`${label}: the credit is no link away from the map`,
+          page.url() === url && credit.includes('Leaflet') && credit.includes('Natural Earth') &&
+          (await page.$$('.leaflet-control-attribution a')).length === 0, { url: page.url(), credit });
     const zoom = () => page.evaluate(() => window.kestrunMapState().zoom);
     const before = await zoom();
     // A click that lands while the last zoom still animates is dropped by Leaflet, as for any user.
@@ -550,7 +564,7 @@ async function testPage(context, pageCase) {
 
     // With no clip and no tiles the page shows the world's land and borders.
     await checkBaseMap(page, label, 'with no route');
-    await checkProvinces(page, label);
+    await checkProvinces(page, pageCase, label);
     await checkDatum(page, pageCase, label);
     await checkBanner(page, label);
 

@@ -40,11 +40,12 @@ def clamp_lat(lat):
 
 
 def unwrapped(points):
-    """Longitudes continued past ±180 where a line crosses the 180th meridian."""
+    """Longitudes continued past ±180 where a line crosses the 180th meridian. An edge along a pole (the
+    closing edge of Antarctica) goes round the whole world on purpose and is kept as it is."""
     out = []
     offset = 0.0
     for i, (lng, lat) in enumerate(points):
-        if i > 0:
+        if i > 0 and not (abs(lat) > 84 and abs(points[i - 1][1]) > 84):
             step = lng - points[i - 1][0]
             if step > 180:
                 offset -= 360
