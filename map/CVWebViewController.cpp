@@ -103,7 +103,7 @@ CVWebViewController::CVWebViewController(QWidget* parent)
     m_teeet->hide(); // its text is the page's banner; the label itself would show through the map
     m_zoomInOut = new QToolButton(this);
     m_zoomInOut->setIcon(
-        QIcon(AppResources::picture("player_fullscreen", QSize(24, 24), devicePixelRatioF())));
+        QIcon(AppResources::picture("map_recentre", QSize(24, 24), devicePixelRatioF())));
     m_zoomInOut->setToolTip(tr("Centre the map on the car"));
     m_zoomInOut->setAccessibleName(tr("Centre the map on the car"));
     m_zoomInOut->setAutoRaise(true);
