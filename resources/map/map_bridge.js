@@ -451,5 +451,10 @@
 
     connectPlayer();
 
-    window.KestrunMap = { latLng: latLng, install: install, speedColour: speedColour };
+    // Runs `then` once the page's next frame is out: work that should not hold up what that frame shows.
+    function afterFrame(then) {
+        L.Util.requestAnimFrame(function () { setTimeout(then, 0); });
+    }
+
+    window.KestrunMap = { latLng: latLng, install: install, speedColour: speedColour, afterFrame: afterFrame };
 })();

@@ -65,6 +65,16 @@ private:
         return QPoint(rect.left() + 40, rect.center().y());
     }
 
+    // The play list's row of a file, or -1.
+    int rowOf(const QUrl& file) const {
+        const QAbstractItemModel* rows = playlist()->model();
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            if (rows->index(row, 0).data(PlayListModel::KeyRole).toString() == MyCache::fileKey(file))
+                return row;
+        }
+        return -1;
+    }
+
     // Where the keyboard's keys go: the window's focus widget, as the window system delivers them.
     QWidget* keyTarget() const {
         QWidget* focus = QApplication::focusWidget();
@@ -447,11 +457,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(video()->activeUrl(), std::optional<QUrl>(m_trip[0]), 20000);
         // The list shows the trip under its heading; the map draws its three clips.
         const QAbstractItemModel* rows = playlist()->model();
-        int first = -1;
-        for (int row = 0; row < rows->rowCount(); ++row) {
-            if (rows->index(row, 0).data(PlayListModel::KeyRole).toString() == MyCache::fileKey(m_trip[0]))
-                first = row;
-        }
+        const int first = rowOf(m_trip[0]);
         QVERIFY(rows->index(first, 0)
                     .data(PlayListModel::TripHeaderRole)
                     .toString()
@@ -503,14 +509,9 @@ private slots:
     void anotherMapKeepsTheCarAndTheRecentreButton() {
         m_player->window()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_player->window()));
-        const QAbstractItemModel* rows = playlist()->model();
-        int row = -1;
-        for (int i = 0; i < rows->rowCount(); ++i) {
-            if (rows->index(i, 0).data(PlayListModel::KeyRole).toString() == MyCache::fileKey(m_clips[1]))
-                row = i;
-        }
+        const int row = rowOf(m_clips[1]);
         QVERIFY(row >= 0);
-        playlist()->tableView()->scrollTo(rows->index(row, 0));
+        playlist()->tableView()->scrollTo(playlist()->model()->index(row, 0));
         QTest::mouseClick(playlist()->tableView()->viewport(), Qt::LeftButton, {}, rowPoint(row));
         QTRY_VERIFY_WITH_TIMEOUT(video()->platformEngine()->isPlaying() && video()->currentTime() > 2, 20000);
         QTest::keyClick(keyTarget(), Qt::Key_Space);

@@ -75,6 +75,9 @@ def clarke(lng, lat):
     return CLARKE_A * math.radians(lng), CLARKE_A * y
 
 
+PROJECTIONS = {'mercator': mercator, 'clarke': clarke}
+
+
 class SvgPath:
     """Lines as SVG path data in one page's projected metres (hundreds), for Path2D."""
 
@@ -170,15 +173,15 @@ def atlas_scale(atlas_dir, scale):
         topology = json.load(f)
     arcs = decode_arcs(topology)
     land = Stream()
-    paths = {name: {'land': SvgPath(project), 'borders': SvgPath(project)}
-             for name, project in (('mercator', mercator), ('clarke', clarke))}
+    paths = {name: {'land': SvgPath(project), 'borders': SvgPath(project)} for name, project in PROJECTIONS.items()}
     polygons = 0
     for polygon in polygons_of(topology['objects']['land']):
         polygons += 1
         for ring in polygon:
-            land.add(ring_points(arcs, ring))
+            points = ring_points(arcs, ring)
+            land.add(points)
             for path in paths.values():
-                path['land'].add(ring_points(arcs, ring), True)
+                path['land'].add(points, True)
     # Country borders: the arcs two different countries share (the coasts are used by one only).
     users = {}
     for number, country in enumerate(topology['objects']['countries']['geometries']):
@@ -200,7 +203,7 @@ def atlas_scale(atlas_dir, scale):
         data = {'polygons': polygons, 'lines': len(land.counts) + len(borders.counts),
                 'vertices': land.vertices() + borders.vertices(), 'unit': PATH_UNIT, 'paths': {}}
         for name, path in paths.items():
-            x, y = (mercator if name == 'mercator' else clarke)(lng, lat)
+            x, y = PROJECTIONS[name](lng, lat)
             data['paths'][name] = {'land': path['land'].text(), 'borders': path['borders'].text(),
                                    'probe': [lat, lng, x, y]}
     return data, land, borders
