@@ -39,7 +39,8 @@
 
     // The page's projection as a function of two numbers: Leaflet's spherical Mercator worked out inline
     // (the same formula), any other through the map's own projection.
-    function projector(map) {
+    function projector(map, options) {
+        if (options && options.project) return options.project;
         var crs = map.options.crs;
         if (crs === L.CRS.EPSG3857 || crs === L.CRS.EPSG900913) {
             var d = Math.PI / 180;
@@ -139,14 +140,15 @@
     };
 
     // shift(lat, lng) gives the page's [lat, lng] for a WGS-84 vertex inside China; options.clampLongitude
-    // keeps every vertex within ±180 degrees for projections that fold longitudes back; options.paths names the
+    // keeps every vertex within ±180 degrees for projections that fold longitudes back; options.project
+    // replaces the map's projection by a faster function giving the same numbers; options.paths names the
     // projection of the small set's ready-made paths ("mercator", Leaflet's own, or "clarke", Baidu's).
     function create(map, shift, options) {
         var clampLongitude = !!(options && options.clampLongitude);
         var startedAt = performance.now();
         var first = bundled("110m") || bundled("50m");
         if (!first || !window.Path2D) return null; // plain background
-        var project = projector(map);
+        var project = projector(map, options);
         var stats = { vertices: 0, shifted: 0, sample: null };
 
         function place(lat, lng, out, counts) {
@@ -175,6 +177,7 @@
 
         var small = first.paths ? new Ready(first, (options && options.paths) || "mercator", project) : null;
         var detailed = small ? null : build(first);
+        var detail = detailed ? "50m" : "110m";
         var provinces = null;
         var shown = true;
         var drawnAt = null, detailedAt = null, provincesAt = null;
@@ -231,7 +234,7 @@
             // Layer pixels from projected metres; the renderer has moved the canvas origin to bounds.min.
             var view = { sx: scale * t._a, ox: scale * t._b - origin.x, sy: scale * t._c, oy: scale * t._d - origin.y };
             // The small set where it is as good as the detailed one, and while the detailed one is loading.
-            var set = small && (zoom <= SMALL_UP_TO_ZOOM || !detailed) ? small : detailed;
+            var set = (zoom <= SMALL_UP_TO_ZOOM && small) || !detailed ? small : detailed;
             var key = [zoom, origin.x, origin.y, set === small, !!provinces].join();
             var r = paths.region;
             if (paths.key !== key || bounds.min.x < r.minX || bounds.min.y < r.minY || bounds.max.x > r.maxX ||
@@ -291,6 +294,7 @@
             var data = bundled("50m");
             if (!data) return;
             detailed = build(data);
+            detail = "50m";
             if (map.getZoom() > SMALL_UP_TO_ZOOM) redraw();
             afterPaint(function (now) {
                 detailedAt = now;
@@ -301,7 +305,7 @@
         // The canvas is painted with the next frame; note when, then fetch the detailed sets.
         afterPaint(function (now) {
             drawnAt = now;
-            if (detailed) {
+            if (detail === "50m") {
                 detailedAt = now;
                 setTimeout(loadProvinces, 0);
                 return;
@@ -328,7 +332,7 @@
                     projected = { drawn: mine, map: [theirs.x, theirs.y] };
                 }
                 var set = detailed || small;
-                return { shown: shown, detail: detailed ? "50m" : "110m", polygons: set.polygons,
+                return { shown: shown, detail: detail, polygons: set.polygons,
                          borders: detailed ? detailed.borders.counts.length : small.lines,
                          vertices: detailed ? stats.vertices : small.vertices,
                          smallProbeError: small ? small.probeError : null,

@@ -451,10 +451,5 @@
 
     connectPlayer();
 
-    // Runs `then` once the page's next frame is out: work that should not hold up what that frame shows.
-    function afterFrame(then) {
-        L.Util.requestAnimFrame(function () { setTimeout(then, 0); });
-    }
-
-    window.KestrunMap = { latLng: latLng, install: install, speedColour: speedColour, afterFrame: afterFrame };
+    window.KestrunMap = { latLng: latLng, install: install, speedColour: speedColour };
 })();
